@@ -1,0 +1,19 @@
+#pragma once
+// Every message Brenlow logs, all at level 4. The Chinese ones are GBK (code page 936) bytes, because
+// the log file is GBK text; the wide text stands beside each for readers and for the tests.
+
+// 找不到指定目录,请检查该目录是否存在
+inline constexpr char kLogFolderNotFound[] =
+    "\xD5\xD2\xB2\xBB\xB5\xBD\xD6\xB8\xB6\xA8\xC4\xBF\xC2\xBC\x2C\xC7"
+    "\xEB\xBC\xEC\xB2\xE9\xB8\xC3\xC4\xBF\xC2\xBC\xCA\xC7\xB7\xF1\xB4"
+    "\xE6\xD4\xDA";
+// 指定路径不是目录
+inline constexpr char kLogPathNotFolder[] =
+    "\xD6\xB8\xB6\xA8\xC2\xB7\xBE\xB6\xB2\xBB\xCA\xC7\xC4\xBF\xC2\xBC";
+
+inline constexpr char kLogGetAllSubDirException[] = "[TarnLauncherWrapper]GetAllSubDir exceptions";
+inline constexpr char kLogGetDocumentPathFailed[] = "[TarnLauncherWrapper]GetDocumentPath failed";
+inline constexpr char kLogGetServerConfigListException[] =
+    "[TarnLauncherWrapper]GetAllSubDir GetServerConfigList";
+inline constexpr char kLogIsProcessRunningException[] = "[TarnLauncherWrapper]IsProcessRunning exception";
+inline constexpr char kLogLauncherNotLoaded[] = "[TarnLauncherWrapper]g_tarndll_inst is null";

@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Configures and builds Brenlow, its stand-ins and its tests for 32-bit Windows.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/env.sh"
+if [ ! -f "$BRENLOW_BUILD/CMakeCache.txt" ]; then
+  cmake -S "$BRENLOW_ROOT" -B "$BRENLOW_BUILD" \
+    -DCMAKE_TOOLCHAIN_FILE="$BRENLOW_ROOT/cmake/toolchain-i686-mingw.cmake" >/dev/null
+fi
+cmake --build "$BRENLOW_BUILD" -j "$(nproc)" -- --no-print-directory

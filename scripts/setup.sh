@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# Installs and builds everything Brenlow needs on Debian 12, as root. Idempotent: each step is skipped
+# when its result is already there. Third-party builds are cached outside the build folder.
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/env.sh"
+
+packages=(
+  cmake make g++-mingw-w64-i686 googletest dpkg-dev
+  wine wine32:i386 xvfb xauth fonts-wine fonts-wqy-microhei
+  imagemagick xdotool x11-utils locales
+)
+
+need_packages() {
+  local p
+  for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || return 0
+  done
+  return 1
+}
+
+install_packages() {
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+  fi
+  if need_packages; then
+    echo "setup: installing Debian packages"
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${packages[@]}" >/dev/null
+  fi
+}
+
+# Chinese folder names need a glibc zh_CN locale, or Wine cannot create them.
+install_locale() {
+  if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf-\?8$'; then
+    echo "setup: generating zh_CN.UTF-8"
+    localedef -i zh_CN -f UTF-8 zh_CN.UTF-8
+  fi
+}
+
+# A deb-src entry built from the machine's own sources list, so no host name is written here.
+add_source_entry() {
+  local own=/etc/apt/sources.list.d/debian.sources
+  local ours=/etc/apt/sources.list.d/brenlow-src.sources
+  [ -f "$ours" ] && return 0
+  local uris keyring
+  uris=$(awk '/^URIs:/ {print $2; exit}' "$own")
+  keyring=$(awk '/^Signed-By:/ {print $2; exit}' "$own")
+  printf 'Types: deb-src\nURIs: %s\nSuites: bookworm\nComponents: main\nSigned-By: %s\n' \
+    "$uris" "$keyring" >"$ours"
+  apt-get update -qq
+}
+
+# Boost.Filesystem 1.81 for i686 MinGW from Debian's boost1.81 source package. Boost.System is
+# header-only in this release, so the headers plus one static library are all we keep.
+build_boost() {
+  local prefix=$BRENLOW_DEPS/boost-1.81-i686
+  [ -f "$prefix/lib/libboost_filesystem.a" ] && return 0
+  add_source_entry
+  echo "setup: building Boost.Filesystem for i686 MinGW (about a minute)"
+  local work=$BRENLOW_DEPS/boost-src
+  rm -rf "$work" && mkdir -p "$work"
+  (cd "$work" && apt-get source --download-only -qq boost1.81 >/dev/null)
+  local tarball
+  tarball=$(ls "$work"/boost1.81_*.orig.tar.* | head -n 1)
+  tar -xf "$tarball" -C "$work"
+  local src
+  src=$(find "$work" -maxdepth 1 -mindepth 1 -type d | head -n 1)
+
+  rm -rf "$prefix.tmp" && mkdir -p "$prefix.tmp/include" "$prefix.tmp/lib" "$prefix.tmp/obj"
+  local inc
+  for inc in "$src"/libs/*/include "$src"/libs/numeric/*/include; do
+    [ -d "$inc/boost" ] && cp -r "$inc/boost" "$prefix.tmp/include/"
+  done
+  local f
+  for f in "$src"/libs/filesystem/src/*.cpp; do
+    i686-w64-mingw32-g++-posix -std=c++20 -O2 -DBOOST_FILESYSTEM_STATIC_LINK=1 \
+      -DBOOST_FILESYSTEM_SOURCE -DBOOST_FILESYSTEM_NO_CXX20_ATOMIC_REF=0 \
+      -I"$prefix.tmp/include" -c "$f" -o "$prefix.tmp/obj/$(basename "$f" .cpp).o" &
+  done
+  wait
+  i686-w64-mingw32-ar rcs "$prefix.tmp/lib/libboost_filesystem.a" "$prefix.tmp"/obj/*.o
+  rm -rf "$prefix.tmp/obj" "$prefix" "$work"
+  mv "$prefix.tmp" "$prefix"
+}
+
+install_packages
+install_locale
+mkdir -p "$BRENLOW_DEPS"
+build_boost
+echo "setup: done"

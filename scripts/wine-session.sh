@@ -1,0 +1,53 @@
+# Sourced by the run and test scripts: a project-local Wine prefix, a persistent wineserver and, when no
+# display is set, a private Xvfb. wine_session_end undoes what wine_session_begin started.
+
+wine_prefix_ready() { [ -f "$WINEPREFIX/.brenlow-ready" ]; }
+
+# Creates and boots the prefix once; Wine's crash dialog is turned off so that no test waits on it.
+wine_prefix_prepare() {
+  wine_prefix_ready && return 0
+  echo "wine: preparing the prefix $WINEPREFIX (first time only)"
+  mkdir -p "$WINEPREFIX"
+  wine wineboot -i >/dev/null 2>&1 </dev/null
+  wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 </dev/null
+  wineserver -w
+  touch "$WINEPREFIX/.brenlow-ready"
+}
+
+BRENLOW_XVFB_PID=
+start_xvfb() {
+  [ -n "${DISPLAY:-}" ] && return 0
+  local n
+  for n in $(seq 90 140); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 </dev/null &
+    BRENLOW_XVFB_PID=$!
+    export DISPLAY=":$n"
+    local i
+    for i in $(seq 1 100); do
+      [ -e "/tmp/.X11-unix/X$n" ] && return 0
+      sleep 0.1
+    done
+    echo "wine: Xvfb :$n did not start" >&2
+    return 1
+  done
+  echo "wine: no free display number" >&2
+  return 1
+}
+
+wine_session_begin() {
+  start_xvfb
+  wine_prefix_prepare
+  # Started and booted before anything runs, with all output away, or ctest waits for ever on
+  # Wine's service processes holding its pipes.
+  (wineserver -p >/dev/null 2>&1 </dev/null &)
+  wine wineboot >/dev/null 2>&1 </dev/null
+}
+
+wine_session_end() {
+  wineserver -k >/dev/null 2>&1 || true
+  if [ -n "$BRENLOW_XVFB_PID" ]; then
+    kill "$BRENLOW_XVFB_PID" 2>/dev/null || true
+    wait "$BRENLOW_XVFB_PID" 2>/dev/null || true
+  fi
+}

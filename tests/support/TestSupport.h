@@ -1,0 +1,63 @@
+#pragma once
+// Helpers shared by the test executables: temporary folders, child processes, bounded waits.
+#include <windows.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+// A fresh folder under %TEMP%, removed with everything in it when the object goes.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(const std::wstring& name) const { return path_ / name; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// The folder of the running test executable (its build output folder).
+std::filesystem::path ExecutableFolder();
+
+// Copies a program of the build output folder (name without folder) into `folder`, optionally renamed.
+std::filesystem::path CopyProgram(const std::wstring& name, const std::filesystem::path& folder,
+                                  const std::wstring& newName = L"");
+
+// The outcome of a child process run to its end under our debugger.
+struct DebuggedRun {
+    DWORD exitCode = 0;
+    std::vector<std::string> debugStrings; // OutputDebugStringA texts, in order
+};
+
+// Starts `program` with `arguments` as a debuggee, collects its debug output until it exits.
+// Fails the calling test (and returns exit code 0xDEAD) when it does not end within `timeout`.
+DebuggedRun RunUnderDebugger(const std::filesystem::path& program, const std::wstring& arguments,
+                             std::chrono::milliseconds timeout = std::chrono::seconds(60));
+
+// Starts `program` with `arguments` (quoted as Windows does) and returns its process information.
+PROCESS_INFORMATION StartProcess(const std::filesystem::path& program, const std::wstring& arguments);
+
+// Runs `program` to its end and returns its exit code (0xDEAD on time-out, after terminating it).
+DWORD RunProcess(const std::filesystem::path& program, const std::wstring& arguments,
+                 std::chrono::milliseconds timeout = std::chrono::seconds(60));
+
+// Polls `condition` every 10 ms until it holds or `timeout` passes; returns the last answer.
+bool WaitFor(const std::function<bool()>& condition,
+             std::chrono::milliseconds timeout = std::chrono::seconds(20));
+
+// Whole file as bytes; empty when missing.
+std::string ReadFileBytes(const std::filesystem::path& file);
+void WriteFileBytes(const std::filesystem::path& file, const std::string& bytes);
+
+// Wide text in UTF-8, for readable assertion messages.
+std::string Utf8(const std::wstring& text);
+
+} // namespace testsupport
