@@ -15,23 +15,24 @@ wine_prefix_prepare() {
 }
 
 BRENLOW_XVFB_PID=
+# Xvfb picks a free display itself (-displayfd), so parallel sessions never share one.
 start_xvfb() {
   [ -n "${DISPLAY:-}" ] && return 0
-  local n
-  for n in $(seq 90 140); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 </dev/null &
-    BRENLOW_XVFB_PID=$!
-    export DISPLAY=":$n"
-    local i
-    for i in $(seq 1 100); do
-      [ -e "/tmp/.X11-unix/X$n" ] && return 0
-      sleep 0.1
-    done
-    echo "wine: Xvfb :$n did not start" >&2
-    return 1
+  local numfile
+  numfile=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$numfile" >/dev/null 2>&1 </dev/null &
+  BRENLOW_XVFB_PID=$!
+  local i
+  for i in $(seq 1 100); do
+    if [ -s "$numfile" ]; then
+      export DISPLAY=":$(tr -d '[:space:]' <"$numfile")"
+      rm -f "$numfile"
+      return 0
+    fi
+    sleep 0.1
   done
-  echo "wine: no free display number" >&2
+  rm -f "$numfile"
+  echo "wine: Xvfb did not start" >&2
   return 1
 }
 
