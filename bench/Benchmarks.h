@@ -1,0 +1,4 @@
+#pragma once
+// One function per benchmark; each prints its own figures.
+
+void RunLogBenchmark();
