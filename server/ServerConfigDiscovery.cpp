@@ -1,0 +1,93 @@
+// The cluster configurations on disk: the sub-folders of <Documents>\Vornak\MoorwakeTarn that hold the
+// marker file. Every failure is logged and ends in a shorter or empty list, never in an error.
+#include "server/TarnLauncherWrapper.h"
+
+#include "diag/LogFile.h"
+#include "diag/LogMessages.h"
+#include "server/ServerNames.h"
+
+#include <shlobj.h>
+#include <windows.h>
+
+#include <boost/filesystem.hpp>
+
+namespace fs = boost::filesystem;
+
+namespace {
+
+// Logs why `folder` cannot be walked, or returns true. status() follows links and reports a missing
+// path without throwing; any other failure throws.
+bool IsWalkableFolder(const fs::path& folder) {
+    fs::file_status status = fs::status(folder);
+    if (!fs::exists(status)) {
+        WriteLog(4, kLogFolderNotFound);
+        return false;
+    }
+    if (!fs::is_directory(status)) {
+        WriteLog(4, kLogPathNotFolder);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::wstring TarnLauncherWrapper::GetDocumentPath() {
+    wchar_t path[MAX_PATH] = {};
+    HRESULT result = SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, path);
+    if (FAILED(result)) { // S_FALSE counts as found
+        WriteLog(4, kLogGetDocumentPathFailed);
+        return std::wstring();
+    }
+    return path;
+}
+
+bool TarnLauncherWrapper::GetAllSubDir(const std::wstring& folder, std::vector<std::wstring>& list) {
+    try {
+        fs::path root(folder);
+        if (!IsWalkableFolder(root))
+            return false;
+        for (fs::directory_iterator entry(root), end; entry != end; ++entry) {
+            if (fs::is_directory(fs::status(entry->path()))) // links to folders count as folders
+                list.push_back(entry->path().wstring());
+        }
+        return true;
+    } catch (...) {
+        WriteLog(4, kLogGetAllSubDirException); // what was appended so far stays
+        return false;
+    }
+}
+
+bool TarnLauncherWrapper::IsServerConfigDir(const std::wstring& folder) {
+    try {
+        fs::path root(folder);
+        if (!IsWalkableFolder(root))
+            return false;
+        for (fs::directory_iterator entry(root), end; entry != end; ++entry) {
+            // Status first: an entry that cannot be read ends the walk even before the marker.
+            if (fs::is_regular_file(fs::status(entry->path())) &&
+                entry->path().filename().wstring() == kClusterMarkerName)
+                return true;
+        }
+        return false;
+    } catch (...) {
+        WriteLog(4, kLogGetAllSubDirException);
+        return false;
+    }
+}
+
+std::vector<std::wstring> TarnLauncherWrapper::GetServerConfigList() {
+    std::vector<std::wstring> names;
+    try {
+        std::wstring root = GetDocumentPath() + kServerConfigRootSuffix;
+        std::vector<std::wstring> folders;
+        GetAllSubDir(root, folders); // a partial listing is still examined
+        for (const std::wstring& folder : folders) {
+            if (IsServerConfigDir(folder))
+                names.push_back(fs::path(folder).filename().wstring());
+        }
+    } catch (...) {
+        WriteLog(4, kLogGetServerConfigListException);
+    }
+    return names;
+}
