@@ -6,8 +6,9 @@
 #include "diag/LogMessages.h"
 #include "server/ServerNames.h"
 
-#include <shlobj.h>
 #include <windows.h>
+
+#include <shlobj.h>
 
 #include <boost/filesystem.hpp>
 

@@ -1,0 +1,22 @@
+#pragma once
+// How tests and the demo talk to the stand-in dedicated server.
+#include <cstdint>
+#include <string>
+
+// Written beside the server's executable once it runs: UTF-8, the raw command line on the first line,
+// then every argument as the platform's parser splits it (program name included), one per line.
+inline std::wstring DevServerRecordName(uint32_t processId) {
+    return L"devserver-" + std::to_wstring(processId) + L".txt";
+}
+
+// A manual-reset event the server creates; setting it makes the server exit by itself.
+inline std::wstring DevServerExitEventName(uint32_t processId) {
+    return L"moorwake_devserver_exit_" + std::to_wstring(processId);
+}
+
+// In the server's cluster folder (<Documents>\Vornak\MoorwakeTarn\<cluster>): a decimal number of
+// milliseconds after which the server exits by itself.
+inline constexpr wchar_t kDevServerExitAfterFile[] = L"devserver_exit_after_ms.txt";
+
+// The exit code of a server that ends by itself, unlike the 0 that a termination by Brenlow leaves.
+inline constexpr uint32_t kDevServerOwnExitCode = 3;

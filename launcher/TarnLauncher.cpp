@@ -1,0 +1,68 @@
+#include "launcher/TarnLauncher.h"
+
+#include "server/ServerNames.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace {
+
+// The folder of the executable that loaded this library, without a trailing backslash.
+bool ProgramFolder(std::wstring& folder) {
+    std::wstring path(32768, L'\0');
+    DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0 || length >= path.size())
+        return false;
+    path.resize(length);
+    size_t separator = path.rfind(L'\\');
+    if (separator == std::wstring::npos)
+        return false;
+    folder = path.substr(0, separator);
+    return true;
+}
+
+void Report(const std::string& text) {
+    OutputDebugStringA(("tarn_launcher: " + text + "\n").c_str());
+}
+
+} // namespace
+
+bool TarnLauncher::LaunchProcess(const wchar_t* commandLine, ServerProcessInfo* info) {
+    if (!commandLine || !info || shutDown_)
+        return false;
+    std::wstring folder;
+    if (!ProgramFolder(folder))
+        return false;
+
+    std::wstring executable = folder + L"\\" + kServerExecutableName;
+    std::wstring line = L"\"" + executable + L"\" " + commandLine;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    // Detached: the server shows nothing and holds none of the caller's console or handles.
+    if (!CreateProcessW(executable.c_str(), line.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr,
+                        folder.c_str(), &startup, &process)) {
+        Report("LaunchProcess failed, error " + std::to_string(GetLastError()));
+        return false;
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess); // the caller follows the server by its identifier only
+    info->ProcessId = process.dwProcessId;
+    info->Reserved = process.dwThreadId;
+    Report("LaunchProcess " + std::to_string(process.dwProcessId));
+    return true;
+}
+
+void TarnLauncher::Shutdown() {
+    shutDown_ = true; // a second call finds nothing left to end
+    Report("Shutdown");
+}
+
+// The stand-in queues no callbacks, so the pump only counts its calls; after Shutdown it does nothing.
+void TarnLauncher::RunCallbacks() {
+    if (shutDown_)
+        return;
+    if (++runCallbacksCount_ == 1)
+        Report("RunCallbacks"); // once: the pump runs 20 times a second
+}

@@ -1,0 +1,20 @@
+#pragma once
+#include "server/TarnLauncherHelper.h"
+
+// The stand-in platform helper: starts the dedicated server from the program's folder and reports each
+// Shutdown and LaunchProcess on the debugger output, so that tests of whole programs can follow it.
+class TarnLauncher final : public TarnLauncherHelper {
+public:
+    void __thiscall Unused0() override {}
+    void __thiscall Unused1() override {}
+    void __thiscall Unused2() override {}
+    bool __thiscall LaunchProcess(const wchar_t* commandLine, ServerProcessInfo* info) override;
+    void __thiscall Shutdown() override;
+    void __thiscall RunCallbacks() override;
+
+    unsigned RunCallbacksCount() const { return runCallbacksCount_; }
+
+private:
+    bool shutDown_ = false;
+    unsigned runCallbacksCount_ = 0;
+};
