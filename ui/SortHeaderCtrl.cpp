@@ -1,0 +1,122 @@
+#include "ui/SortHeaderCtrl.h"
+
+CSortHeaderCtrl::CSortHeaderCtrl() : m_crColumnText{}, m_nSortColumn(-1), m_bSortAscending(TRUE) {}
+
+CSortHeaderCtrl::~CSortHeaderCtrl() = default;
+
+BEGIN_MESSAGE_MAP(CSortHeaderCtrl, CHeaderCtrl)
+END_MESSAGE_MAP()
+
+// Headings beyond the colour table are drawn black, the table's initial colour, instead of reading past it.
+COLORREF CSortHeaderCtrl::ColumnTextColor(int item) const {
+    return item >= 0 && item < kMaxColumns ? m_crColumnText[item] : RGB(0, 0, 0);
+}
+
+void CSortHeaderCtrl::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) {
+    CDC dc;
+    dc.Attach(lpDrawItemStruct->hDC);
+    const int savedState = dc.SaveDC();
+    const CRect rcItem(lpDrawItemStruct->rcItem);
+    const int item = static_cast<int>(lpDrawItemStruct->itemID);
+
+    CRgn clip;
+    clip.CreateRectRgnIndirect(&rcItem);
+    dc.SelectClipRgn(&clip);
+    clip.DeleteObject();
+
+    CBrush face;
+    face.CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
+    dc.FillRect(&rcItem, &face);
+    dc.SetTextColor(ColumnTextColor(item));
+
+    wchar_t text[256] = {};
+    HDITEM heading{};
+    heading.mask = HDI_TEXT | HDI_FORMAT;
+    heading.pszText = text;
+    heading.cchTextMax = 255;
+    GetItem(item, &heading);
+
+    UINT format = DT_VCENTER | DT_SINGLELINE | DT_NOCLIP | DT_NOPREFIX | DT_END_ELLIPSIS;
+    if (heading.fmt & HDF_CENTER)
+        format |= DT_CENTER;
+    else if (heading.fmt & HDF_RIGHT)
+        format |= DT_RIGHT;
+    else
+        format |= DT_LEFT;
+
+    // A pressed heading moves its text, not its arrow.
+    CRect textRect = rcItem;
+    if (lpDrawItemStruct->itemState == ODS_SELECTED) {
+        textRect.left += 1;
+        textRect.top += 2;
+        textRect.right += 1;
+    }
+    const int q = rcItem.Height() / 4;
+    const bool sorted = item == m_nSortColumn;
+    if (sorted)
+        textRect.right -= 3 * q; // room for the arrow
+    textRect.left += q;
+    textRect.right -= q;
+    if (textRect.left < textRect.right)
+        dc.DrawText(text, -1, &textRect, format);
+
+    if (sorted)
+        DrawSortArrow(dc, rcItem, q);
+
+    dc.RestoreDC(savedState);
+    dc.Detach();
+    face.DeleteObject();
+}
+
+// A triangle of light and dark lines at the heading's right end; its y coordinates depend on q only.
+void CSortHeaderCtrl::DrawSortArrow(CDC& dc, const CRect& rcItem, int q) const {
+    const int R = rcItem.right;
+    const int B = rcItem.bottom;
+    CPen light(PS_SOLID, 1, GetSysColor(COLOR_BTNHIGHLIGHT));
+    CPen dark(PS_SOLID, 1, GetSysColor(COLOR_BTNSHADOW));
+    CPen* previous = dc.SelectObject(&light);
+    if (m_bSortAscending) {
+        dc.MoveTo(R - 2 * q, q);
+        dc.LineTo(R - q, B - q - 1);
+        dc.LineTo(R - 3 * q - 2, B - q - 1);
+        dc.SelectObject(&dark);
+        dc.MoveTo(R - 3 * q - 1, B - q - 1);
+        dc.LineTo(R - 2 * q, q - 1);
+    } else {
+        dc.MoveTo(R - q - 1, q);
+        dc.LineTo(R - 2 * q - 1, B - q);
+        dc.SelectObject(&dark);
+        dc.MoveTo(R - 2 * q - 2, B - q);
+        dc.LineTo(R - 3 * q - 1, q);
+        dc.LineTo(R - q - 1, q);
+    }
+    dc.SelectObject(previous);
+    light.DeleteObject();
+    dark.DeleteObject();
+}
+
+void CSortHeaderCtrl::Serialize(CArchive& ar) {
+    if (ar.IsStoring()) {
+        const int count = GetItemCount();
+        if (count == -1)
+            return;
+        ar << count;
+        for (int i = 0; i < count; ++i) {
+            HDITEM column{};
+            column.mask = HDI_WIDTH;
+            GetItem(i, &column);
+            ar << column.cxy;
+        }
+        return;
+    }
+    int count = 0;
+    ar >> count;
+    if (count != GetItemCount())
+        return;
+    for (int i = 0; i < count; ++i) {
+        HDITEM column{};
+        column.mask = HDI_WIDTH;
+        ar >> column.cxy;
+        SetItem(i, &column);
+    }
+}
