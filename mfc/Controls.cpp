@@ -1,0 +1,386 @@
+#include "afxcmn.h"
+
+IMPLEMENT_DYNAMIC(CButton, CWnd)
+IMPLEMENT_DYNAMIC(CComboBox, CWnd)
+IMPLEMENT_DYNAMIC(CEdit, CWnd)
+IMPLEMENT_DYNAMIC(CStatic, CWnd)
+IMPLEMENT_DYNAMIC(CHeaderCtrl, CWnd)
+IMPLEMENT_DYNAMIC(CListCtrl, CWnd)
+
+namespace {
+
+template <class T> LPARAM AsLParam(T* pointer) {
+    return reinterpret_cast<LPARAM>(pointer);
+}
+
+} // namespace
+
+// CButton ---------------------------------------------------------------------------------------------
+
+BOOL CButton::Create(LPCTSTR lpszCaption, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
+    return CWnd::Create(WC_BUTTONW, lpszCaption, dwStyle, rect, pParentWnd, nID);
+}
+int CButton::GetCheck() const {
+    return static_cast<int>(SendMessage(BM_GETCHECK));
+}
+void CButton::SetCheck(int nCheck) {
+    SendMessage(BM_SETCHECK, static_cast<WPARAM>(nCheck));
+}
+UINT CButton::GetState() const {
+    return static_cast<UINT>(SendMessage(BM_GETSTATE));
+}
+void CButton::SetState(BOOL bHighlight) {
+    SendMessage(BM_SETSTATE, static_cast<WPARAM>(bHighlight));
+}
+UINT CButton::GetButtonStyle() const {
+    return static_cast<UINT>(GetStyle() & 0xFFFF);
+}
+void CButton::SetButtonStyle(UINT nStyle, BOOL bRedraw) {
+    SendMessage(BM_SETSTYLE, nStyle, bRedraw);
+}
+HICON CButton::SetIcon(HICON hIcon) {
+    return reinterpret_cast<HICON>(SendMessage(BM_SETIMAGE, IMAGE_ICON, AsLParam(hIcon)));
+}
+HICON CButton::GetIcon() const {
+    return reinterpret_cast<HICON>(SendMessage(BM_GETIMAGE, IMAGE_ICON));
+}
+void CButton::DrawItem(LPDRAWITEMSTRUCT) {} // owner-drawn buttons override this
+
+BOOL CButton::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
+    if (message != WM_DRAWITEM)
+        return CWnd::OnChildNotify(message, wParam, lParam, pResult);
+    DrawItem(reinterpret_cast<LPDRAWITEMSTRUCT>(lParam));
+    return TRUE;
+}
+
+// CComboBox -------------------------------------------------------------------------------------------
+
+BOOL CComboBox::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
+    return CWnd::Create(WC_COMBOBOXW, nullptr, dwStyle, rect, pParentWnd, nID);
+}
+int CComboBox::GetCount() const {
+    return static_cast<int>(SendMessage(CB_GETCOUNT));
+}
+int CComboBox::GetCurSel() const {
+    return static_cast<int>(SendMessage(CB_GETCURSEL));
+}
+int CComboBox::SetCurSel(int nSelect) {
+    return static_cast<int>(SendMessage(CB_SETCURSEL, static_cast<WPARAM>(nSelect)));
+}
+int CComboBox::AddString(LPCTSTR lpszString) {
+    return static_cast<int>(SendMessage(CB_ADDSTRING, 0, AsLParam(lpszString)));
+}
+int CComboBox::InsertString(int nIndex, LPCTSTR lpszString) {
+    return static_cast<int>(SendMessage(CB_INSERTSTRING, static_cast<WPARAM>(nIndex), AsLParam(lpszString)));
+}
+int CComboBox::DeleteString(UINT nIndex) {
+    return static_cast<int>(SendMessage(CB_DELETESTRING, nIndex));
+}
+void CComboBox::ResetContent() {
+    SendMessage(CB_RESETCONTENT);
+}
+int CComboBox::GetLBText(int nIndex, LPTSTR lpszText) const {
+    return static_cast<int>(SendMessage(CB_GETLBTEXT, static_cast<WPARAM>(nIndex), AsLParam(lpszText)));
+}
+void CComboBox::GetLBText(int nIndex, CString& rString) const {
+    int length = GetLBTextLen(nIndex);
+    if (length == CB_ERR) {
+        rString.Empty();
+        return;
+    }
+    GetLBText(nIndex, rString.GetBufferSetLength(length));
+    rString.ReleaseBuffer();
+}
+int CComboBox::GetLBTextLen(int nIndex) const {
+    return static_cast<int>(SendMessage(CB_GETLBTEXTLEN, static_cast<WPARAM>(nIndex)));
+}
+int CComboBox::FindString(int nStartAfter, LPCTSTR lpszString) const {
+    return static_cast<int>(
+        SendMessage(CB_FINDSTRING, static_cast<WPARAM>(nStartAfter), AsLParam(lpszString)));
+}
+int CComboBox::FindStringExact(int nIndexStart, LPCTSTR lpszFind) const {
+    return static_cast<int>(
+        SendMessage(CB_FINDSTRINGEXACT, static_cast<WPARAM>(nIndexStart), AsLParam(lpszFind)));
+}
+int CComboBox::SelectString(int nStartAfter, LPCTSTR lpszString) {
+    return static_cast<int>(
+        SendMessage(CB_SELECTSTRING, static_cast<WPARAM>(nStartAfter), AsLParam(lpszString)));
+}
+DWORD_PTR CComboBox::GetItemData(int nIndex) const {
+    return static_cast<DWORD_PTR>(SendMessage(CB_GETITEMDATA, static_cast<WPARAM>(nIndex)));
+}
+int CComboBox::SetItemData(int nIndex, DWORD_PTR dwItemData) {
+    return static_cast<int>(
+        SendMessage(CB_SETITEMDATA, static_cast<WPARAM>(nIndex), static_cast<LPARAM>(dwItemData)));
+}
+void CComboBox::ShowDropDown(BOOL bShowIt) {
+    SendMessage(CB_SHOWDROPDOWN, static_cast<WPARAM>(bShowIt));
+}
+BOOL CComboBox::GetDroppedState() const {
+    return static_cast<BOOL>(SendMessage(CB_GETDROPPEDSTATE));
+}
+BOOL CComboBox::LimitText(int nMaxChars) {
+    return static_cast<BOOL>(SendMessage(CB_LIMITTEXT, static_cast<WPARAM>(nMaxChars)));
+}
+
+// CEdit and CStatic -------------------------------------------------------------------------------------
+
+BOOL CEdit::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
+    return CWnd::Create(WC_EDITW, nullptr, dwStyle, rect, pParentWnd, nID);
+}
+void CEdit::SetSel(int nStartChar, int nEndChar, BOOL bNoScroll) {
+    SendMessage(EM_SETSEL, static_cast<WPARAM>(nStartChar), nEndChar);
+    if (!bNoScroll)
+        SendMessage(EM_SCROLLCARET);
+}
+void CEdit::GetSel(int& nStartChar, int& nEndChar) const {
+    DWORD start = 0, end = 0;
+    SendMessage(EM_GETSEL, reinterpret_cast<WPARAM>(&start), AsLParam(&end));
+    nStartChar = static_cast<int>(start);
+    nEndChar = static_cast<int>(end);
+}
+void CEdit::ReplaceSel(LPCTSTR lpszNewText, BOOL bCanUndo) {
+    SendMessage(EM_REPLACESEL, static_cast<WPARAM>(bCanUndo), AsLParam(lpszNewText));
+}
+BOOL CEdit::SetReadOnly(BOOL bReadOnly) {
+    return static_cast<BOOL>(SendMessage(EM_SETREADONLY, static_cast<WPARAM>(bReadOnly)));
+}
+int CEdit::GetLineCount() const {
+    return static_cast<int>(SendMessage(EM_GETLINECOUNT));
+}
+void CEdit::LimitText(int nChars) {
+    SendMessage(EM_LIMITTEXT, static_cast<WPARAM>(nChars));
+}
+
+BOOL CStatic::Create(LPCTSTR lpszText, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
+    return CWnd::Create(WC_STATICW, lpszText, dwStyle, rect, pParentWnd, nID);
+}
+HICON CStatic::SetIcon(HICON hIcon) {
+    return reinterpret_cast<HICON>(SendMessage(STM_SETICON, reinterpret_cast<WPARAM>(hIcon)));
+}
+HICON CStatic::GetIcon() const {
+    return reinterpret_cast<HICON>(SendMessage(STM_GETICON));
+}
+
+// CHeaderCtrl -------------------------------------------------------------------------------------------
+
+BOOL CHeaderCtrl::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
+    return CWnd::Create(WC_HEADERW, nullptr, dwStyle, rect, pParentWnd, nID);
+}
+int CHeaderCtrl::GetItemCount() const {
+    return static_cast<int>(SendMessage(HDM_GETITEMCOUNT));
+}
+BOOL CHeaderCtrl::GetItem(int nPos, HDITEM* pHeaderItem) const {
+    return static_cast<BOOL>(SendMessage(HDM_GETITEMW, static_cast<WPARAM>(nPos), AsLParam(pHeaderItem)));
+}
+BOOL CHeaderCtrl::SetItem(int nPos, HDITEM* pHeaderItem) {
+    return static_cast<BOOL>(SendMessage(HDM_SETITEMW, static_cast<WPARAM>(nPos), AsLParam(pHeaderItem)));
+}
+int CHeaderCtrl::InsertItem(int nPos, HDITEM* phdi) {
+    return static_cast<int>(SendMessage(HDM_INSERTITEMW, static_cast<WPARAM>(nPos), AsLParam(phdi)));
+}
+BOOL CHeaderCtrl::DeleteItem(int nPos) {
+    return static_cast<BOOL>(SendMessage(HDM_DELETEITEM, static_cast<WPARAM>(nPos)));
+}
+BOOL CHeaderCtrl::GetItemRect(int nIndex, LPRECT lpRect) const {
+    return static_cast<BOOL>(SendMessage(HDM_GETITEMRECT, static_cast<WPARAM>(nIndex), AsLParam(lpRect)));
+}
+void CHeaderCtrl::DrawItem(LPDRAWITEMSTRUCT) {} // owner-drawing headers override this
+
+BOOL CHeaderCtrl::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
+    if (message != WM_DRAWITEM)
+        return CWnd::OnChildNotify(message, wParam, lParam, pResult);
+    DrawItem(reinterpret_cast<LPDRAWITEMSTRUCT>(lParam));
+    return TRUE;
+}
+
+// CListCtrl ---------------------------------------------------------------------------------------------
+
+BOOL CListCtrl::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
+    return CWnd::Create(WC_LISTVIEWW, nullptr, dwStyle, rect, pParentWnd, nID);
+}
+int CListCtrl::GetItemCount() const {
+    return static_cast<int>(SendMessage(LVM_GETITEMCOUNT));
+}
+int CListCtrl::InsertColumn(int nCol, const LVCOLUMN* pColumn) {
+    return static_cast<int>(SendMessage(LVM_INSERTCOLUMNW, static_cast<WPARAM>(nCol), AsLParam(pColumn)));
+}
+int CListCtrl::InsertColumn(int nCol, LPCTSTR lpszColumnHeading, int nFormat, int nWidth, int nSubItem) {
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT | LVCF_FMT;
+    column.pszText = const_cast<LPWSTR>(lpszColumnHeading);
+    column.fmt = nFormat;
+    if (nWidth != -1) {
+        column.mask |= LVCF_WIDTH;
+        column.cx = nWidth;
+    }
+    if (nSubItem != -1) {
+        column.mask |= LVCF_SUBITEM;
+        column.iSubItem = nSubItem;
+    }
+    return InsertColumn(nCol, &column);
+}
+BOOL CListCtrl::DeleteColumn(int nCol) {
+    return static_cast<BOOL>(SendMessage(LVM_DELETECOLUMN, static_cast<WPARAM>(nCol)));
+}
+int CListCtrl::GetColumnWidth(int nCol) const {
+    return static_cast<int>(SendMessage(LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(nCol)));
+}
+BOOL CListCtrl::SetColumnWidth(int nCol, int cx) {
+    return static_cast<BOOL>(SendMessage(LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(nCol), MAKELPARAM(cx, 0)));
+}
+
+int CListCtrl::InsertItem(const LVITEM* pItem) {
+    return static_cast<int>(SendMessage(LVM_INSERTITEMW, 0, AsLParam(pItem)));
+}
+int CListCtrl::InsertItem(int nItem, LPCTSTR lpszItem) {
+    return InsertItem(LVIF_TEXT, nItem, lpszItem, 0, 0, 0, 0);
+}
+int CListCtrl::InsertItem(UINT nMask, int nItem, LPCTSTR lpszItem, UINT nState, UINT nStateMask, int nImage,
+                          LPARAM lParam) {
+    LVITEMW item{};
+    item.mask = nMask;
+    item.iItem = nItem;
+    item.pszText = const_cast<LPWSTR>(lpszItem);
+    item.state = nState;
+    item.stateMask = nStateMask;
+    item.iImage = nImage;
+    item.lParam = lParam;
+    return InsertItem(&item);
+}
+BOOL CListCtrl::GetItem(LVITEM* pItem) const {
+    return static_cast<BOOL>(SendMessage(LVM_GETITEMW, 0, AsLParam(pItem)));
+}
+BOOL CListCtrl::SetItem(const LVITEM* pItem) {
+    return static_cast<BOOL>(SendMessage(LVM_SETITEMW, 0, AsLParam(pItem)));
+}
+BOOL CListCtrl::SetItem(int nItem, int nSubItem, UINT nMask, LPCTSTR lpszItem, int nImage, UINT nState,
+                        UINT nStateMask, LPARAM lParam) {
+    LVITEMW item{};
+    item.mask = nMask;
+    item.iItem = nItem;
+    item.iSubItem = nSubItem;
+    item.pszText = const_cast<LPWSTR>(lpszItem);
+    item.state = nState;
+    item.stateMask = nStateMask;
+    item.iImage = nImage;
+    item.lParam = lParam;
+    return SetItem(&item);
+}
+BOOL CListCtrl::SetItemText(int nItem, int nSubItem, LPCTSTR lpszText) {
+    LVITEMW item{};
+    item.iSubItem = nSubItem;
+    item.pszText = const_cast<LPWSTR>(lpszText);
+    return static_cast<BOOL>(SendMessage(LVM_SETITEMTEXTW, static_cast<WPARAM>(nItem), AsLParam(&item)));
+}
+CString CListCtrl::GetItemText(int nItem, int nSubItem) const {
+    // The list view returns the length it copied; a buffer it filled completely may be too short.
+    CString text;
+    for (int size = 256;; size *= 2) {
+        LVITEMW item{};
+        item.iSubItem = nSubItem;
+        item.cchTextMax = size;
+        item.pszText = text.GetBufferSetLength(size);
+        int copied =
+            static_cast<int>(SendMessage(LVM_GETITEMTEXTW, static_cast<WPARAM>(nItem), AsLParam(&item)));
+        if (copied < size - 1) {
+            text.ReleaseBuffer(copied);
+            return text;
+        }
+    }
+}
+int CListCtrl::GetItemText(int nItem, int nSubItem, LPTSTR lpszText, int nLen) const {
+    LVITEMW item{};
+    item.iSubItem = nSubItem;
+    item.cchTextMax = nLen;
+    item.pszText = lpszText;
+    return static_cast<int>(SendMessage(LVM_GETITEMTEXTW, static_cast<WPARAM>(nItem), AsLParam(&item)));
+}
+BOOL CListCtrl::SetItemData(int nItem, DWORD_PTR dwData) {
+    return SetItem(nItem, 0, LVIF_PARAM, nullptr, 0, 0, 0, static_cast<LPARAM>(dwData));
+}
+DWORD_PTR CListCtrl::GetItemData(int nItem) const {
+    LVITEMW item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = nItem;
+    GetItem(&item);
+    return static_cast<DWORD_PTR>(item.lParam);
+}
+UINT CListCtrl::GetItemState(int nItem, UINT nMask) const {
+    return static_cast<UINT>(SendMessage(LVM_GETITEMSTATE, static_cast<WPARAM>(nItem), nMask));
+}
+BOOL CListCtrl::SetItemState(int nItem, UINT nState, UINT nMask) {
+    LVITEMW item{};
+    item.state = nState;
+    item.stateMask = nMask;
+    return static_cast<BOOL>(SendMessage(LVM_SETITEMSTATE, static_cast<WPARAM>(nItem), AsLParam(&item)));
+}
+BOOL CListCtrl::DeleteItem(int nItem) {
+    return static_cast<BOOL>(SendMessage(LVM_DELETEITEM, static_cast<WPARAM>(nItem)));
+}
+BOOL CListCtrl::DeleteAllItems() {
+    return static_cast<BOOL>(SendMessage(LVM_DELETEALLITEMS));
+}
+
+BOOL CListCtrl::GetItemRect(int nItem, LPRECT lpRect, UINT nCode) const {
+    lpRect->left = static_cast<LONG>(nCode);
+    return static_cast<BOOL>(SendMessage(LVM_GETITEMRECT, static_cast<WPARAM>(nItem), AsLParam(lpRect)));
+}
+BOOL CListCtrl::GetSubItemRect(int iItem, int iSubItem, int nArea, CRect& ref) const {
+    RECT rect{nArea, iSubItem, 0, 0}; // the list view reads the area from left and the subitem from top
+    BOOL ok = static_cast<BOOL>(SendMessage(LVM_GETSUBITEMRECT, static_cast<WPARAM>(iItem), AsLParam(&rect)));
+    if (ok)
+        ref = rect;
+    return ok;
+}
+int CListCtrl::GetNextItem(int nItem, int nFlags) const {
+    return static_cast<int>(SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(nItem), MAKELPARAM(nFlags, 0)));
+}
+UINT CListCtrl::GetSelectedCount() const {
+    return static_cast<UINT>(SendMessage(LVM_GETSELECTEDCOUNT));
+}
+int CListCtrl::GetTopIndex() const {
+    return static_cast<int>(SendMessage(LVM_GETTOPINDEX));
+}
+BOOL CListCtrl::EnsureVisible(int nItem, BOOL bPartialOK) {
+    return static_cast<BOOL>(SendMessage(LVM_ENSUREVISIBLE, static_cast<WPARAM>(nItem), bPartialOK));
+}
+int CListCtrl::HitTest(LVHITTESTINFO* pHitTestInfo) const {
+    return static_cast<int>(SendMessage(LVM_HITTEST, 0, AsLParam(pHitTestInfo)));
+}
+int CListCtrl::HitTest(CPoint pt, UINT* pFlags) const {
+    LVHITTESTINFO info{};
+    info.pt = pt;
+    int item = HitTest(&info);
+    if (pFlags)
+        *pFlags = info.flags;
+    return item;
+}
+int CListCtrl::SubItemHitTest(LPLVHITTESTINFO pInfo) {
+    return static_cast<int>(SendMessage(LVM_SUBITEMHITTEST, 0, AsLParam(pInfo)));
+}
+
+CHeaderCtrl* CListCtrl::GetHeaderCtrl() const {
+    return afx_detail::WindowAs<CHeaderCtrl>(reinterpret_cast<HWND>(SendMessage(LVM_GETHEADER)));
+}
+BOOL CListCtrl::SortItems(PFNLVCOMPARE pfnCompare, DWORD_PTR dwData) {
+    return static_cast<BOOL>(SendMessage(LVM_SORTITEMS, dwData, reinterpret_cast<LPARAM>(pfnCompare)));
+}
+DWORD CListCtrl::SetExtendedStyle(DWORD dwNewStyle) {
+    return static_cast<DWORD>(SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, static_cast<LPARAM>(dwNewStyle)));
+}
+DWORD CListCtrl::GetExtendedStyle() const {
+    return static_cast<DWORD>(SendMessage(LVM_GETEXTENDEDLISTVIEWSTYLE));
+}
+COLORREF CListCtrl::GetBkColor() const {
+    return static_cast<COLORREF>(SendMessage(LVM_GETBKCOLOR));
+}
+BOOL CListCtrl::SetBkColor(COLORREF cr) {
+    return static_cast<BOOL>(SendMessage(LVM_SETBKCOLOR, 0, static_cast<LPARAM>(cr)));
+}
+COLORREF CListCtrl::GetTextColor() const {
+    return static_cast<COLORREF>(SendMessage(LVM_GETTEXTCOLOR));
+}
+BOOL CListCtrl::SetTextColor(COLORREF cr) {
+    return static_cast<BOOL>(SendMessage(LVM_SETTEXTCOLOR, 0, static_cast<LPARAM>(cr)));
+}

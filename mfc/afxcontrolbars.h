@@ -1,0 +1,3 @@
+#pragma once
+// Control bars and the shell manager: only CShellManager is offered.
+#include "afxshellmanager.h"

@@ -1,0 +1,3 @@
+#pragma once
+// Automation header: AfxEnableControlContainer is declared in afxwin.h here.
+#include "afxwin.h"
