@@ -1,0 +1,121 @@
+#include "diag/CrashDump.h"
+
+#include <dbghelp.h>
+
+#include <cstdint>
+#include <cstring>
+#include <cwchar>
+
+namespace {
+
+constexpr wchar_t kDumpExtension[] = L".dmp";
+constexpr wchar_t kFatalErrorText[] = L"Fatal Error";
+
+// The longest path the system accepts, terminator included.
+constexpr DWORD kLongestPath = 32768;
+// Room for the executable path plus prefix, thread id and extension.
+constexpr size_t kDumpPathCapacity = kLongestPath + 64;
+
+constexpr wchar_t kExtendedPrefix[] = L"\\\\?\\";
+constexpr wchar_t kExtendedUncPrefix[] = L"\\\\?\\UNC\\";
+
+bool StartsWith(const wchar_t* text, const wchar_t* prefix) {
+    return std::wcsncmp(text, prefix, std::wcslen(prefix)) == 0;
+}
+
+// The prefix that lets a path of any length through the file API, and how much of `path` it replaces.
+const wchar_t* ExtendedLengthPrefix(const wchar_t* path, size_t& replaced) {
+    replaced = 0;
+    if (StartsWith(path, kExtendedPrefix) || StartsWith(path, L"\\\\.\\"))
+        return L""; // already free of the limit
+    if (StartsWith(path, L"\\\\")) {
+        replaced = 2; // \\server\share becomes \\?\UNC\server\share
+        return kExtendedUncPrefix;
+    }
+    return kExtendedPrefix;
+}
+
+struct DumpPaths {
+    wchar_t executable[kLongestPath];
+    wchar_t dump[kDumpPathCapacity];
+};
+
+// False when the executable's path did not fit whole: a cut path would name the wrong file.
+bool GetExecutablePath(wchar_t* path, DWORD capacity) {
+    DWORD length = GetModuleFileNameW(nullptr, path, capacity);
+    return length != 0 && length < capacity;
+}
+
+void WriteDumpFile(const wchar_t* path, EXCEPTION_POINTERS* exception) {
+    HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    MINIDUMP_EXCEPTION_INFORMATION information{};
+    information.ThreadId = GetCurrentThreadId();
+    information.ExceptionPointers = exception;
+    information.ClientPointers = TRUE;
+    MiniDumpWriteDump(GetCurrentProcess(), GetCurrentProcessId(), file, MiniDumpNormal, &information, nullptr,
+                      nullptr);
+    CloseHandle(file);
+}
+
+void WriteCrashDump(EXCEPTION_POINTERS* exception) {
+    // From the system rather than the heap, which may be what broke, or the stack, which may be full.
+    // Fresh pages come zeroed.
+    void* memory = VirtualAlloc(nullptr, sizeof(DumpPaths), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (!memory)
+        return;
+    auto* paths = static_cast<DumpPaths*>(memory);
+    if (GetExecutablePath(paths->executable, kLongestPath) &&
+        FormatCrashDumpPath(paths->executable, GetCurrentThreadId(), paths->dump, kDumpPathCapacity))
+        WriteDumpFile(paths->dump, exception);
+    VirtualFree(memory, 0, MEM_RELEASE);
+}
+
+} // namespace
+
+bool FormatCrashDumpPath(const wchar_t* executablePath, DWORD threadId, wchar_t* dumpPath, size_t capacity) {
+    auto id = static_cast<unsigned long long>(threadId);
+    // A negative length or one of `capacity` or more means the name was cut.
+    int length = std::swprintf(dumpPath, capacity, L"%ls%llu%ls", executablePath, id, kDumpExtension);
+    if (length >= 0 && length < MAX_PATH && static_cast<size_t>(length) < capacity)
+        return true;
+    size_t replaced = 0;
+    const wchar_t* prefix = ExtendedLengthPrefix(executablePath, replaced);
+    length = std::swprintf(dumpPath, capacity, L"%ls%ls%llu%ls", prefix, executablePath + replaced, id,
+                           kDumpExtension);
+    if (length >= 0 && static_cast<size_t>(length) < capacity)
+        return true;
+    if (capacity > 0)
+        dumpPath[0] = L'\0';
+    return false;
+}
+
+LONG WINAPI CrashDumpFilter(EXCEPTION_POINTERS* exception) {
+    WriteCrashDump(exception);
+    FatalAppExitW(0, kFatalErrorText);
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
+LPTOP_LEVEL_EXCEPTION_FILTER WINAPI IgnoreSetUnhandledExceptionFilter(LPTOP_LEVEL_EXCEPTION_FILTER) {
+    return nullptr;
+}
+
+// A 5-byte relative jump reaches every address only in a 32-bit process.
+static_assert(sizeof(void*) == 4, "the filter lock is written for 32-bit x86");
+
+void LockUnhandledExceptionFilter() {
+    HMODULE kernel32 = LoadLibraryW(L"kernel32.dll"); // kept loaded: the patch lives in it
+    if (!kernel32)
+        return;
+    FARPROC entry = GetProcAddress(kernel32, "SetUnhandledExceptionFilter");
+    if (!entry)
+        return;
+    auto from = reinterpret_cast<uintptr_t>(entry);
+    auto to = reinterpret_cast<uintptr_t>(&IgnoreSetUnhandledExceptionFilter);
+    auto displacement = static_cast<uint32_t>(to - from - 5);
+    unsigned char jump[5] = {0xE9};
+    std::memcpy(jump + 1, &displacement, sizeof displacement);
+    // WriteProcessMemory writes through the page's read-only protection itself.
+    WriteProcessMemory(GetCurrentProcess(), reinterpret_cast<void*>(from), jump, sizeof jump, nullptr);
+}

@@ -1,0 +1,54 @@
+#pragma once
+// Runs the crash child to its "Fatal Error" and reads back what it left: the crash tests' tools.
+#include <windows.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace crashtest {
+
+// key=value lines the child writes just before it fails ("thread" = the failing thread's id).
+using Report = std::map<std::string, std::string>;
+
+// One run of the crash child: started, held before its failure until the test has prepared the folder,
+// its "Fatal Error" box answered. Ended by force on the way out if a test stopped halfway.
+class CrashRun {
+public:
+    CrashRun(const std::filesystem::path& program, const std::wstring& how,
+             const std::filesystem::path& reportFile);
+    ~CrashRun();
+    CrashRun(const CrashRun&) = delete;
+    CrashRun& operator=(const CrashRun&) = delete;
+
+    // The child's report, once it stands just before its failure; empty if it never got there.
+    Report WaitForReport();
+    // Lets the child fail and returns its "Fatal Error" box, or null when none came.
+    HWND FailAndWaitForFatalError();
+    bool IsRunning() const;
+    // Presses the box's button, as a user would, and waits for the process to end.
+    bool DismissAndWaitForExit(HWND box);
+
+private:
+    std::filesystem::path reportFile_;
+    HANDLE go_ = nullptr;
+    PROCESS_INFORMATION process_{};
+};
+
+// What a minidump says about its exception, read back through dbghelp.
+struct DumpFacts {
+    bool readable = false;
+    unsigned long long type = ~0ull;
+    unsigned long threadId = 0;
+    DWORD exceptionCode = 0;
+};
+DumpFacts ReadDump(const std::filesystem::path& file);
+
+// File helpers that also work below MAX_PATH, where std::filesystem loses its way here.
+bool Exists(const std::filesystem::path& path);
+// Names of the entries of `folder` that end with `ending`, "." and ".." left out.
+std::vector<std::wstring> NamesIn(const std::filesystem::path& folder, const std::wstring& ending = L"");
+void RemoveTree(const std::filesystem::path& folder);
+
+} // namespace crashtest
