@@ -43,6 +43,9 @@ wine_session_begin() {
   # Wine's service processes holding its pipes.
   (wineserver -p >/dev/null 2>&1 </dev/null &)
   wine wineboot >/dev/null 2>&1 </dev/null
+  # Unmanaged top-level windows: without a window manager, hiding a managed window makes Wine wait 2 s
+  # for a state change that never comes (every closed dialog would cost that).
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null
 }
 
 wine_session_end() {
