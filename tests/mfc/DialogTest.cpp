@@ -1,0 +1,224 @@
+// Dialogs run modally through the dialog manager: data exchange both ways, the ways to end them,
+// their owner, and the owner's timers going on meanwhile.
+#include "MfcTestResources.h"
+#include "MfcTestSupport.h"
+
+#include <afxcmn.h>
+#include <afxdialogex.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using mfctest::TestWindow;
+using mfctest::TimerScript;
+
+// The one application object of the test program: it gives AfxGetMainWnd a place to live.
+CWinApp testApp(L"mfc_tests");
+
+namespace {
+
+class CExchangeDlg : public CDialogEx {
+public:
+    explicit CExchangeDlg(CWnd* pParent = nullptr) : CDialogEx(IDD_EXCHANGE, pParent) {}
+
+    CString m_name;
+    CListCtrl m_list;
+    CComboBox m_combo;
+    int initDialogs = 0;
+    int cancels = 0;
+    CString textAtInit;
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override {
+        CDialogEx::DoDataExchange(pDX);
+        DDX_Control(pDX, IDC_ITEMS_LIST, m_list);
+        DDX_Control(pDX, IDC_CHOICE_COMBO, m_combo);
+        DDX_Text(pDX, IDC_NAME_EDIT, m_name);
+    }
+    BOOL OnInitDialog() override {
+        BOOL focusDefault = CDialogEx::OnInitDialog();
+        ++initDialogs;
+        GetDlgItemText(IDC_NAME_EDIT, textAtInit);
+        return focusDefault;
+    }
+    void OnCancel() override {
+        ++cancels;
+        CDialogEx::OnCancel();
+    }
+};
+
+// True once the dialog has its window and the dialog manager has shown it.
+bool IsUp(const CWnd& dialog) {
+    return dialog.m_hWnd && ::IsWindowVisible(dialog.m_hWnd);
+}
+
+// Runs the dialog modally while `act` is performed once it is up; ends it with -2 if it hangs.
+INT_PTR RunModal(CDialog& dialog, const std::function<void()>& act) {
+    TimerScript script(
+        [&] {
+            if (!IsUp(dialog))
+                return false;
+            act();
+            return true;
+        },
+        [&] { ::EndDialog(dialog.m_hWnd, -2); });
+    return dialog.DoModal();
+}
+
+void PostKey(HWND dialog, UINT key) {
+    HWND focus = ::GetFocus();
+    ::PostMessageW(focus && ::IsChild(dialog, focus) ? focus : dialog, WM_KEYDOWN, key, 0x00010001);
+}
+
+TEST(Dialog, ExchangesDataBothWaysAndSubclassesBoundControls) {
+    CExchangeDlg dialog;
+    dialog.m_name = L"初始名称";
+    bool listIsMember = false, comboIsMember = false;
+
+    INT_PTR result = RunModal(dialog, [&] {
+        listIsMember = CWnd::FromHandle(::GetDlgItem(dialog.m_hWnd, IDC_ITEMS_LIST)) == &dialog.m_list;
+        comboIsMember = CWnd::FromHandle(::GetDlgItem(dialog.m_hWnd, IDC_CHOICE_COMBO)) == &dialog.m_combo;
+        ::SetDlgItemTextW(dialog.m_hWnd, IDC_NAME_EDIT, L"新的名称");
+        ::SendMessageW(::GetDlgItem(dialog.m_hWnd, IDOK), BM_CLICK, 0, 0);
+    });
+
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(dialog.initDialogs, 1);
+    EXPECT_EQ(dialog.textAtInit, L"初始名称") << "the first exchange fills the controls";
+    EXPECT_TRUE(listIsMember);
+    EXPECT_TRUE(comboIsMember);
+    EXPECT_EQ(dialog.m_name, L"新的名称") << "OnOK exchanges back";
+    EXPECT_EQ(dialog.m_hWnd, nullptr);
+    EXPECT_EQ(dialog.m_list.m_hWnd, nullptr) << "bound controls let go when their windows go";
+}
+
+TEST(Dialog, EveryWayOfClosingEndsThroughOnCancelWithoutExchange) {
+    struct Way {
+        const char* name;
+        std::function<void(HWND)> close;
+    };
+    const Way ways[] = {
+        {"Esc", [](HWND dialog) { PostKey(dialog, VK_ESCAPE); }},
+        {"caption close", [](HWND dialog) { ::PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+        {"WM_CLOSE", [](HWND dialog) { ::PostMessageW(dialog, WM_CLOSE, 0, 0); }},
+        {"Cancel button",
+         [](HWND dialog) { ::SendMessageW(::GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0); }},
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.name);
+        CExchangeDlg dialog;
+        dialog.m_name = L"kept";
+        INT_PTR result = RunModal(dialog, [&] {
+            ::SetDlgItemTextW(dialog.m_hWnd, IDC_NAME_EDIT, L"typed");
+            way.close(dialog.m_hWnd);
+        });
+        EXPECT_EQ(result, IDCANCEL);
+        EXPECT_EQ(dialog.cancels, 1);
+        EXPECT_EQ(dialog.m_name, L"kept");
+    }
+}
+
+TEST(Dialog, EnterPressesTheFocusedDefaultButton) {
+    CExchangeDlg dialog;
+    INT_PTR result = RunModal(dialog, [&] {
+        ::SendMessageW(dialog.m_hWnd, WM_NEXTDLGCTL,
+                       reinterpret_cast<WPARAM>(::GetDlgItem(dialog.m_hWnd, IDOK)), TRUE);
+        PostKey(dialog.m_hWnd, VK_RETURN);
+    });
+    EXPECT_EQ(result, IDOK);
+}
+
+class CTimerWnd : public CWnd {
+public:
+    int ticks = 0;
+
+protected:
+    afx_msg void OnTimer(UINT_PTR nIDEvent) {
+        if (nIDEvent == 1)
+            ++ticks;
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CTimerWnd, CWnd)
+ON_WM_TIMER()
+END_MESSAGE_MAP()
+
+TEST(Dialog, ParentOwnsAndIsDisabledWhileItsTimersGoOn) {
+    TestWindow window;
+    CTimerWnd owner;
+    ASSERT_TRUE(owner.SubclassWindow(window.hwnd()));
+    owner.SetTimer(1, 10, nullptr);
+    CExchangeDlg dialog(&owner);
+    HWND ownerSeen = nullptr;
+    BOOL ownerEnabled = TRUE;
+    int ticksAtStart = -1;
+
+    TimerScript script(
+        [&] {
+            if (!IsUp(dialog))
+                return false;
+            if (ticksAtStart < 0) {
+                ownerSeen = ::GetWindow(dialog.m_hWnd, GW_OWNER);
+                ownerEnabled = owner.IsWindowEnabled();
+                ticksAtStart = owner.ticks;
+            }
+            if (owner.ticks < ticksAtStart + 3)
+                return false;
+            dialog.EndDialog(IDOK);
+            return true;
+        },
+        [&] { ::EndDialog(dialog.m_hWnd, -2); });
+    INT_PTR result = dialog.DoModal();
+
+    EXPECT_EQ(result, IDOK) << "the owner's timer must keep firing inside the modal loop";
+    EXPECT_EQ(ownerSeen, owner.m_hWnd);
+    EXPECT_FALSE(ownerEnabled);
+    EXPECT_TRUE(owner.IsWindowEnabled());
+}
+
+TEST(Dialog, WithoutParentTheMainWindowOwnsUnlessItIsTheDialog) {
+    TestWindow window;
+    CWnd mainWnd;
+    ASSERT_TRUE(mainWnd.Attach(window.hwnd()));
+    testApp.m_pMainWnd = &mainWnd;
+    HWND owner = reinterpret_cast<HWND>(-1);
+
+    CExchangeDlg notice;
+    RunModal(notice, [&] {
+        owner = ::GetWindow(notice.m_hWnd, GW_OWNER);
+        notice.EndDialog(IDOK);
+    });
+    EXPECT_EQ(owner, window.hwnd());
+
+    CExchangeDlg mainDialog;
+    testApp.m_pMainWnd = &mainDialog;
+    RunModal(mainDialog, [&] {
+        owner = ::GetWindow(mainDialog.m_hWnd, GW_OWNER);
+        mainDialog.EndDialog(IDOK);
+    });
+    EXPECT_EQ(owner, nullptr);
+    EXPECT_EQ(testApp.m_pMainWnd, nullptr) << "a destroyed main window is no longer the main window";
+    mainWnd.Detach();
+}
+
+TEST(Dialog, MissingTemplateFailsWithoutAWindow) {
+    CDialog dialog(IDD_MISSING);
+    EXPECT_EQ(dialog.DoModal(), -1);
+    EXPECT_EQ(dialog.m_hWnd, nullptr);
+}
+
+TEST(Dialog, ModelessDialogInitialisesAndLetsGoWhenDestroyed) {
+    CExchangeDlg dialog;
+    dialog.m_name = L"modeless";
+    ASSERT_TRUE(dialog.Create(IDD_EXCHANGE));
+    EXPECT_EQ(dialog.initDialogs, 1);
+    EXPECT_EQ(dialog.textAtInit, L"modeless");
+    EXPECT_TRUE(dialog.UpdateData(TRUE));
+    HWND hwnd = dialog.m_hWnd;
+    EXPECT_TRUE(dialog.DestroyWindow());
+    EXPECT_FALSE(::IsWindow(hwnd));
+    EXPECT_EQ(dialog.m_hWnd, nullptr);
+}
+
+} // namespace
