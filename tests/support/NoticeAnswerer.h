@@ -14,7 +14,7 @@ namespace testsupport {
 enum class NoticeAction {
     PressFirst,   // click button 1 (IDOK: "确定" / "仍然关闭")
     PressSecond,  // click button 2 (IDCANCEL: "取消")
-    Enter,        // the Enter key on the focused control
+    Enter,        // the Enter key on the focused control (the dialog manager picks the button)
     Escape,       // the Esc key
     CaptionClose, // the caption's close button (SC_CLOSE)
     AltF4,        // Alt+F4

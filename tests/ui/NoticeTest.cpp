@@ -1,6 +1,5 @@
 // The notice dialogs, shown modally and answered the way a user would.
-#include "ui/DialogErrorMsg.h"
-#include "ui/DialogTips.h"
+#include "app/resource.h"
 #include "ui/Notices.h"
 
 #include "NoticeAnswerer.h"
@@ -23,7 +22,6 @@ TEST(Notices, TipsAnswerTrueOnlyForCloseAnyway) {
     };
     const Case cases[] = {
         {NoticeAction::PressFirst, true, "button 仍然关闭"},
-        {NoticeAction::Enter, true, "Enter right after opening"},
         {NoticeAction::PressSecond, false, "button 取消"},
         {NoticeAction::Escape, false, "Esc"},
         {NoticeAction::CaptionClose, false, "caption's close button"},
@@ -42,6 +40,19 @@ TEST(Notices, TipsAnswerTrueOnlyForCloseAnyway) {
         EXPECT_EQ(seen.focusId, IDOK) << "the focus starts on 仍然关闭";
         EXPECT_EQ(seen.owner, nullptr) << "no main window: the notice stands alone";
     }
+}
+
+// Template 129 gives both buttons the default style; the dialog manager keeps one of them as the dialog's
+// default button, and Enter, pressed while the focus is still where it started, answers with that one.
+TEST(Notices, EnterRightAfterOpeningPressesTheDefaultButton) {
+    WORD defaultId = 0;
+    NoticeAnswerer answerer;
+    answerer.Answer(NoticeAction::Enter,
+                    [&](HWND notice) { defaultId = LOWORD(SendMessageW(notice, DM_GETDEFID, 0, 0)); });
+    const bool answer = ShowTips(kForceCloseWarning);
+    ASSERT_EQ(answerer.Seen().size(), 1u);
+    ASSERT_TRUE(defaultId == IDOK || defaultId == IDCANCEL) << defaultId;
+    EXPECT_EQ(answer, defaultId == IDOK);
 }
 
 TEST(Notices, ErrorMessageShowsAnyTextUnderTheSameCaption) {
@@ -71,21 +82,14 @@ TEST(Notices, ErrorMessageShowsAnyTextUnderTheSameCaption) {
         EXPECT_EQ(seen.focusId, IDOK) << "the focus starts on 确定";
     }
     EXPECT_GT(lines, 1) << "a long text wraps inside the box";
+    EXPECT_EQ(answerer.Pending(), 0u);
+
+    // With no answer queued the helper still ends the notice, and says so.
+    ShowErrorMsg(L"unexpected");
+    ASSERT_EQ(answerer.Seen().size(), 4u);
+    EXPECT_FALSE(answerer.Seen()[3].expected);
     EXPECT_EQ(editStyle & (WS_VSCROLL | WS_HSCROLL | WS_BORDER), 0u);
     EXPECT_TRUE(editStyle & ES_READONLY);
-}
-
-TEST(Notices, DialogObjectsStartEmptyAndKnowTheirClass) {
-    DialogTips tips;
-    DialogErrorMsg error;
-    EXPECT_TRUE(tips.m_strMessage.IsEmpty());
-    EXPECT_TRUE(error.m_strMessage.IsEmpty());
-    EXPECT_STREQ(tips.GetRuntimeClass()->m_lpszClassName, "DialogTips");
-    EXPECT_STREQ(error.GetRuntimeClass()->m_lpszClassName, "DialogErrorMsg");
-    EXPECT_EQ(tips.GetRuntimeClass()->m_wSchema, 0xFFFFu);
-    EXPECT_TRUE(tips.IsKindOf(RUNTIME_CLASS(CDialogEx)));
-    EXPECT_FALSE(tips.IsKindOf(RUNTIME_CLASS(DialogErrorMsg)));
-    EXPECT_FALSE(error.IsKindOf(RUNTIME_CLASS(DialogTips)));
 }
 
 } // namespace

@@ -7,13 +7,14 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
 constexpr COLORREF kOutside = RGB(255, 0, 255); // left alone by DrawItem: everything outside rcItem
 constexpr COLORREF kHeadingText = RGB(0, 0, 255);
 
-class SortHeaderDrawing : public ::testing::Test {
+class SortHeader : public ::testing::Test {
 protected:
     void SetUp() override {
         host = CreateWindowExW(0, L"Static", L"host", WS_POPUP, 0, 0, 400, 100, nullptr, nullptr, nullptr,
@@ -40,6 +41,7 @@ protected:
     // Draws heading `item` into a fresh canvas, rcItem = (0, 0, width, 20).
     void Draw(Canvas& canvas, int item, UINT state = 0, int width = 100) {
         HGDIOBJ font = SelectObject(canvas.dc(), GetStockObject(DEFAULT_GUI_FONT));
+        SetBkMode(canvas.dc(), TRANSPARENT); // as the header hands its context over
         DRAWITEMSTRUCT request{};
         request.CtlType = ODT_HEADER;
         request.itemID = item;
@@ -71,7 +73,7 @@ protected:
     CSortHeaderCtrl header;
 };
 
-TEST_F(SortHeaderDrawing, AscendingArrowOfTheWorkedExample) {
+TEST_F(SortHeader, AscendingArrowOfTheWorkedExample) {
     AddHeading(L"Name of a very long column heading", HDF_LEFT | HDF_OWNERDRAW);
     header.m_nSortColumn = 0;
     header.m_bSortAscending = TRUE;
@@ -105,7 +107,7 @@ TEST_F(SortHeaderDrawing, AscendingArrowOfTheWorkedExample) {
     EXPECT_GE(text.right, 74);
 }
 
-TEST_F(SortHeaderDrawing, DescendingArrowOfTheWorkedExample) {
+TEST_F(SortHeader, DescendingArrowOfTheWorkedExample) {
     AddHeading(L"Name", HDF_LEFT | HDF_OWNERDRAW);
     header.m_nSortColumn = 0;
     header.m_bSortAscending = FALSE;
@@ -132,7 +134,7 @@ TEST_F(SortHeaderDrawing, DescendingArrowOfTheWorkedExample) {
     EXPECT_EQ(dark.bottom, 16);
 }
 
-TEST_F(SortHeaderDrawing, PressedHeadingMovesItsTextButNotItsArrow) {
+TEST_F(SortHeader, PressedHeadingMovesItsTextButNotItsArrow) {
     AddHeading(L"Name", HDF_LEFT | HDF_OWNERDRAW);
     header.m_nSortColumn = 0;
     Canvas normal(130, 30, kOutside), pressed(130, 30, kOutside);
@@ -150,7 +152,7 @@ TEST_F(SortHeaderDrawing, PressedHeadingMovesItsTextButNotItsArrow) {
             ASSERT_EQ(normal.At(x, y), pressed.At(x, y)) << x << "," << y;
 }
 
-TEST_F(SortHeaderDrawing, AlignmentFollowsTheHeadingFormat) {
+TEST_F(SortHeader, AlignmentFollowsTheHeadingFormat) {
     AddHeading(L"Name", HDF_RIGHT | HDF_OWNERDRAW);
     AddHeading(L"Name", HDF_RIGHT | HDF_CENTER | HDF_OWNERDRAW);
     header.m_nSortColumn = 0;
@@ -177,7 +179,7 @@ TEST_F(SortHeaderDrawing, AlignmentFollowsTheHeadingFormat) {
     EXPECT_NEAR((text.left + text.right) / 2.0, 50.0, 2.0);
 }
 
-TEST_F(SortHeaderDrawing, AmpersandIsDrawnAndNarrowHeadingsGetNoText) {
+TEST_F(SortHeader, AmpersandIsDrawnAndNarrowHeadingsGetNoText) {
     AddHeading(L"A&B", HDF_LEFT | HDF_OWNERDRAW);
     AddHeading(L"AB", HDF_LEFT | HDF_OWNERDRAW);
     Canvas withAmpersand(130, 30, kOutside), without(130, 30, kOutside);
@@ -191,6 +193,57 @@ TEST_F(SortHeaderDrawing, AmpersandIsDrawnAndNarrowHeadingsGetNoText) {
     Draw(narrow, 0, 0, 10); // q = 5: the margins leave no room
     EXPECT_EQ(narrow.Count(IsText), 0);
     EXPECT_EQ(narrow.Count(IsFace), 10 * 20);
+}
+
+std::vector<int> Widths(HWND header) {
+    std::vector<int> widths;
+    for (int i = 0; i < Header_GetItemCount(header); ++i) {
+        HDITEMW item{};
+        item.mask = HDI_WIDTH;
+        Header_GetItem(header, i, &item);
+        widths.push_back(item.cxy);
+    }
+    return widths;
+}
+
+void SetWidths(HWND header, int width) {
+    for (int i = 0; i < Header_GetItemCount(header); ++i) {
+        HDITEMW item{};
+        item.mask = HDI_WIDTH;
+        item.cxy = width;
+        Header_SetItem(header, i, &item);
+    }
+}
+
+TEST_F(SortHeader, SerializeKeepsTheColumnWidths) {
+    AddHeading(L"a", HDF_LEFT);
+    AddHeading(L"b", HDF_LEFT);
+    HWND window = header.GetSafeHwnd();
+    SetWidths(window, 70);
+    CMemFile file;
+    {
+        CArchive archive(&file, CArchive::store);
+        header.Serialize(archive);
+    }
+    EXPECT_EQ(file.GetLength(), 12u); // count, then one width per column, 32 bits each
+
+    SetWidths(window, 10);
+    file.SeekToBegin();
+    {
+        CArchive archive(&file, CArchive::load);
+        header.Serialize(archive);
+    }
+    EXPECT_EQ(Widths(window), (std::vector<int>{70, 70}));
+
+    // A stored list for another number of columns is not applied.
+    AddHeading(L"c", HDF_LEFT);
+    SetWidths(window, 10);
+    file.SeekToBegin();
+    {
+        CArchive archive(&file, CArchive::load);
+        header.Serialize(archive);
+    }
+    EXPECT_EQ(Widths(window), (std::vector<int>{10, 10, 10}));
 }
 
 } // namespace

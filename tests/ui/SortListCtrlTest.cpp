@@ -60,10 +60,13 @@ protected:
     void SetUp() override {
         INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES};
         InitCommonControlsEx(&controls);
-        HWND hostWindow = CreateWindowExW(0, HostClass(), L"list host", WS_POPUP | WS_VISIBLE, 0, 0, 760, 400,
-                                          nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        HWND hostWindow = CreateWindowExW(WS_EX_TOOLWINDOW, HostClass(), L"list host", WS_POPUP, 0, 0, 760,
+                                          400, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
         ASSERT_NE(hostWindow, nullptr);
         ASSERT_TRUE(host.SubclassWindow(hostWindow));
+        // Shown without activation, the window stays unmanaged by X and is destroyed without delay.
+        SetWindowPos(hostWindow, nullptr, 0, 0, 0, 0,
+                     SWP_SHOWWINDOW | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER);
         MakeList();
     }
     void TearDown() override {
