@@ -60,6 +60,19 @@ BOOL CDialog::Create(LPCTSTR lpszTemplateName, CWnd* pParentWnd) {
     return hWnd != nullptr;
 }
 
+BOOL CDialog::OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo) {
+    if (CWnd::OnCmdMsg(nID, nCode, pExtra, pHandlerInfo))
+        return TRUE;
+    bool isCommand = nCode == CN_COMMAND && nID >= 0x8000 && nID < 0xF000;
+    if (!isCommand)
+        return FALSE; // control notifications and system commands stay here
+    CWnd* parent = GetParent();
+    if (parent && parent != this && parent->OnCmdMsg(nID, nCode, pExtra, pHandlerInfo))
+        return TRUE;
+    CWinThread* thread = AfxGetThread();
+    return thread && thread->OnCmdMsg(nID, nCode, pExtra, pHandlerInfo);
+}
+
 void CDialog::EndDialog(int nResult) {
     ::EndDialog(m_hWnd, nResult);
 }

@@ -507,6 +507,9 @@ public:
     void EndDialog(int nResult);
 
     virtual BOOL OnInitDialog();
+    // Commands (ids 0x8000 to 0xEFFF) this dialog does not handle go on to its parent, then to the
+    // application object.
+    BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo) override;
     void GotoDlgCtrl(CWnd* pWndCtrl);
     void NextDlgCtrl() const;
     void PrevDlgCtrl() const;

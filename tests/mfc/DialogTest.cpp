@@ -12,10 +12,27 @@
 using mfctest::TestWindow;
 using mfctest::TimerScript;
 
-// The one application object of the test program: it gives AfxGetMainWnd a place to live.
-CWinApp testApp(L"mfc_tests");
-
 namespace {
+
+constexpr UINT ID_APP_COMMAND = 0x8123;
+
+// The one application object of the test program: it gives AfxGetMainWnd a place to live and
+// receives the commands that no window handles.
+class CTestApp : public CWinApp {
+public:
+    CTestApp() : CWinApp(L"mfc_tests") {}
+    int appCommands = 0;
+
+protected:
+    afx_msg void OnAppCommand() { ++appCommands; }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CTestApp, CWinApp)
+ON_COMMAND(ID_APP_COMMAND, &CTestApp::OnAppCommand)
+END_MESSAGE_MAP()
+
+CTestApp testApp;
 
 class CExchangeDlg : public CDialogEx {
 public:
@@ -219,6 +236,18 @@ TEST(Dialog, ModelessDialogInitialisesAndLetsGoWhenDestroyed) {
     EXPECT_TRUE(dialog.DestroyWindow());
     EXPECT_FALSE(::IsWindow(hwnd));
     EXPECT_EQ(dialog.m_hWnd, nullptr);
+}
+
+TEST(Dialog, UnhandledCommandsGoOnToTheApplication) {
+    CExchangeDlg dialog;
+    ASSERT_TRUE(dialog.Create(IDD_EXCHANGE));
+    dialog.SendMessage(WM_COMMAND, MAKEWPARAM(ID_APP_COMMAND, 0), 0);
+    EXPECT_EQ(testApp.appCommands, 1);
+    // A control's notification with that id is no command and stays with the dialog.
+    dialog.SendMessage(WM_COMMAND, MAKEWPARAM(ID_APP_COMMAND, EN_CHANGE),
+                       reinterpret_cast<LPARAM>(::GetDlgItem(dialog.m_hWnd, IDC_NAME_EDIT)));
+    EXPECT_EQ(testApp.appCommands, 1);
+    dialog.DestroyWindow();
 }
 
 } // namespace
