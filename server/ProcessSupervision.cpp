@@ -27,11 +27,19 @@ void TerminateServerProcess(const ServerProcessInfo& info) {
 } // namespace
 
 std::wstring TarnLauncherWrapper::GetProcessImagePath(uint32_t processId) {
-    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | SYNCHRONIZE, FALSE, processId);
     if (!process)
         return std::wstring();
     wchar_t path[kImagePathCapacity] = {};
-    DWORD length = GetModuleFileNameExW(process, nullptr, path, kImagePathCapacity);
+    DWORD length = 0;
+    // An ended process has no image to speak of, even while some handle still keeps its identifier.
+    if (WaitForSingleObject(process, 0) == WAIT_TIMEOUT) {
+        length = GetModuleFileNameExW(process, nullptr, path, kImagePathCapacity);
+        // A process still starting has no module list yet; the system knows its image all the same.
+        DWORD capacity = kImagePathCapacity;
+        if (length == 0 && QueryFullProcessImageNameW(process, 0, path, &capacity))
+            length = capacity;
+    }
     CloseHandle(process);
     return length == 0 ? std::wstring() : std::wstring(path);
 }
