@@ -1,0 +1,4 @@
+// A launcher library whose factory hands out no helper.
+extern "C" __declspec(dllexport) void* __cdecl GetTarnLauncherHelper() {
+    return nullptr;
+}

@@ -1,0 +1,136 @@
+// Telling running servers from ended ones, sweeping the map and terminating servers, with real
+// processes: the stand-in server started through the launcher, and copies of it under other names.
+#include "devserver/DevServerProtocol.h"
+#include "server/ServerNames.h"
+#include "server/TarnLauncherWrapper.h"
+
+#include "DocumentsFolder.h"
+#include "ServerTestSupport.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+using namespace testsupport;
+using namespace servertest;
+
+namespace {
+
+using Names = std::vector<std::wstring>;
+
+class ProcessSupervisionTest : public RunningServersTest {
+protected:
+    // Makes a started server end by itself and waits until it has.
+    void EndByItself(uint32_t processId) {
+        ASSERT_TRUE(SignalDevServerExit(processId));
+        ASSERT_EQ(processes.WaitForExit(processId), kDevServerOwnExitCode);
+    }
+    // Runs a copy of the stand-in server under `fileName` and records it as the server `name`.
+    uint32_t RecordCopyNamed(const std::wstring& fileName, const std::wstring& name) {
+        uint32_t processId = processes.Start(CopyProgram(kServerExecutableName, folder.path(), fileName));
+        wrapper.RunningServers[name] = ServerProcessInfo{processId, 0};
+        return processId;
+    }
+};
+
+TEST_F(ProcessSupervisionTest, AServerThatEndsIsReturnedOnceAndThenGone) {
+    uint32_t alpha = Start(L"Alpha");
+    ASSERT_NE(alpha, 0u);
+    EXPECT_TRUE(wrapper.CollectStoppedServers().empty()) << "a running server stays";
+    EXPECT_TRUE(wrapper.IsServerStarted(L"Alpha"));
+
+    EndByItself(alpha); // the test still holds a handle on it: an ended process, not a missing one
+    EXPECT_EQ(wrapper.CollectStoppedServers(), Names{L"Alpha"});
+    EXPECT_FALSE(wrapper.IsServerStarted(L"Alpha"));
+    EXPECT_TRUE(wrapper.CollectStoppedServers().empty());
+}
+
+TEST_F(ProcessSupervisionTest, EndedServersComeBackInAscendingOrderAndTheLivingStay) {
+    uint32_t beta = Start(L"Beta");
+    uint32_t gamma = Start(L"Gamma");
+    uint32_t alpha = Start(L"Alpha");
+    ASSERT_TRUE(alpha && beta && gamma);
+    EndByItself(beta);
+    EndByItself(alpha);
+    EXPECT_EQ(wrapper.CollectStoppedServers(), (Names{L"Alpha", L"Beta"}));
+    EXPECT_EQ(wrapper.RunningServers.size(), 1u);
+    EXPECT_TRUE(wrapper.IsServerStarted(L"Gamma"));
+}
+
+TEST_F(ProcessSupervisionTest, RecordsThatNameNoServerAreSweptAtOnce) {
+    wrapper.RunningServers[L"Zero"] = ServerProcessInfo{0, 0}; // a launch that filled nothing in
+    uint32_t other = RecordCopyNamed(L"other_program.exe", L"Other");
+    ASSERT_NE(other, 0u);
+    EXPECT_EQ(wrapper.CollectStoppedServers(), (Names{L"Other", L"Zero"}));
+    EXPECT_TRUE(processes.IsRunning(other)) << "a process of another program is dropped, not ended";
+}
+
+TEST_F(ProcessSupervisionTest, TheImageNameIsComparedWithoutRegardToCase) {
+    uint32_t shouting = RecordCopyNamed(L"MOORWAKE_DEDICATED_SERVER_NULLRENDERER.EXE", L"Shouting");
+    ASSERT_NE(shouting, 0u);
+    std::wstring image = TarnLauncherWrapper::GetProcessImagePath(shouting);
+    EXPECT_EQ(fs::path(image).filename(), L"MOORWAKE_DEDICATED_SERVER_NULLRENDERER.EXE");
+    EXPECT_TRUE(wrapper.CollectStoppedServers().empty());
+    EXPECT_TRUE(wrapper.IsServerStarted(L"Shouting"));
+}
+
+TEST_F(ProcessSupervisionTest, StopServerTerminatesWithExitCodeZeroAndLeavesTheMapToTheSweep) {
+    uint32_t alpha = Start(L"Alpha");
+    uint32_t beta = Start(L"Beta");
+    ASSERT_TRUE(alpha && beta);
+
+    wrapper.StopServer(L"alpha"); // not a recorded name
+    wrapper.StopServer(L"Missing");
+    EXPECT_TRUE(processes.IsRunning(alpha));
+    EXPECT_TRUE(processes.IsRunning(beta));
+
+    wrapper.StopServer(L"Alpha");
+    EXPECT_EQ(processes.WaitForExit(alpha), 0u);
+    EXPECT_TRUE(wrapper.IsServerStarted(L"Alpha")) << "until the next sweep";
+    EXPECT_EQ(wrapper.RunningServers.size(), 2u);
+    EXPECT_TRUE(processes.IsRunning(beta));
+    EXPECT_EQ(wrapper.CollectStoppedServers(), Names{L"Alpha"});
+
+    wrapper.StopServer(L"Beta");
+    wrapper.StopServer(L"Beta"); // already ending: nothing more happens
+    EXPECT_EQ(processes.WaitForExit(beta), 0u);
+}
+
+TEST_F(ProcessSupervisionTest, StopAllServersTerminatesEveryRecordedServer) {
+    wrapper.StopAllServers(); // an empty map: nothing to do
+    uint32_t first = Start(L"First");
+    uint32_t second = Start(L"Second");
+    wrapper.RunningServers[L"Zero"] = ServerProcessInfo{0, 0};
+    ASSERT_TRUE(first && second);
+    wrapper.StopAllServers();
+    EXPECT_EQ(processes.WaitForExit(first), 0u);
+    EXPECT_EQ(processes.WaitForExit(second), 0u);
+    EXPECT_EQ(wrapper.RunningServers.size(), 3u) << "the map is left to the sweep";
+    EXPECT_EQ(wrapper.CollectStoppedServers(), (Names{L"First", L"Second", L"Zero"}));
+}
+
+TEST_F(ProcessSupervisionTest, ASweepKeepsNoProcessHandle) {
+    for (const wchar_t* name : {L"One", L"Two", L"Three"})
+        ASSERT_NE(Start(name), 0u);
+    DWORD before = 0, after = 0;
+    ASSERT_TRUE(GetProcessHandleCount(GetCurrentProcess(), &before));
+    for (int i = 0; i < 5; ++i)
+        EXPECT_TRUE(wrapper.CollectStoppedServers().empty());
+    ASSERT_TRUE(GetProcessHandleCount(GetCurrentProcess(), &after));
+    EXPECT_EQ(after, before);
+}
+
+// The demo's self-ending server: the delay is read from the cluster's folder.
+TEST_F(ProcessSupervisionTest, TheStandInServerEndsAfterTheDelayItsClusterAsksFor) {
+    TempFolder documents;
+    ScopedDocumentsFolder documentsSetting(documents.path());
+    fs::path cluster = documents / L"Vornak" / L"MoorwakeTarn" / L"Short Lived";
+    fs::create_directories(cluster);
+    WriteFileBytes(cluster / kDevServerExitAfterFile, "300");
+    uint32_t shortLived = Start(L"Short Lived");
+    ASSERT_NE(shortLived, 0u);
+    EXPECT_EQ(processes.WaitForExit(shortLived), kDevServerOwnExitCode);
+    EXPECT_EQ(wrapper.CollectStoppedServers(), Names{L"Short Lived"});
+}
+
+} // namespace
