@@ -2,3 +2,4 @@
 // One function per benchmark; each prints its own figures.
 
 void RunLogBenchmark();
+void RunServerBenchmarks();

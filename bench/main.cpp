@@ -9,5 +9,7 @@ int main(int argc, char** argv) {
     auto wanted = [&](const char* name) { return !*only || std::strcmp(only, name) == 0; };
     if (wanted("log"))
         RunLogBenchmark();
+    if (wanted("server"))
+        RunServerBenchmarks();
     return 0;
 }
