@@ -2,8 +2,6 @@
 
 IMPLEMENT_DYNAMIC(CButton, CWnd)
 IMPLEMENT_DYNAMIC(CComboBox, CWnd)
-IMPLEMENT_DYNAMIC(CEdit, CWnd)
-IMPLEMENT_DYNAMIC(CStatic, CWnd)
 IMPLEMENT_DYNAMIC(CHeaderCtrl, CWnd)
 IMPLEMENT_DYNAMIC(CListCtrl, CWnd)
 
@@ -25,24 +23,6 @@ int CButton::GetCheck() const {
 }
 void CButton::SetCheck(int nCheck) {
     SendMessage(BM_SETCHECK, static_cast<WPARAM>(nCheck));
-}
-UINT CButton::GetState() const {
-    return static_cast<UINT>(SendMessage(BM_GETSTATE));
-}
-void CButton::SetState(BOOL bHighlight) {
-    SendMessage(BM_SETSTATE, static_cast<WPARAM>(bHighlight));
-}
-UINT CButton::GetButtonStyle() const {
-    return static_cast<UINT>(GetStyle() & 0xFFFF);
-}
-void CButton::SetButtonStyle(UINT nStyle, BOOL bRedraw) {
-    SendMessage(BM_SETSTYLE, nStyle, bRedraw);
-}
-HICON CButton::SetIcon(HICON hIcon) {
-    return reinterpret_cast<HICON>(SendMessage(BM_SETIMAGE, IMAGE_ICON, AsLParam(hIcon)));
-}
-HICON CButton::GetIcon() const {
-    return reinterpret_cast<HICON>(SendMessage(BM_GETIMAGE, IMAGE_ICON));
 }
 void CButton::DrawItem(LPDRAWITEMSTRUCT) {} // owner-drawn buttons override this
 
@@ -94,18 +74,6 @@ void CComboBox::GetLBText(int nIndex, CString& rString) const {
 int CComboBox::GetLBTextLen(int nIndex) const {
     return static_cast<int>(SendMessage(CB_GETLBTEXTLEN, static_cast<WPARAM>(nIndex)));
 }
-int CComboBox::FindString(int nStartAfter, LPCTSTR lpszString) const {
-    return static_cast<int>(
-        SendMessage(CB_FINDSTRING, static_cast<WPARAM>(nStartAfter), AsLParam(lpszString)));
-}
-int CComboBox::FindStringExact(int nIndexStart, LPCTSTR lpszFind) const {
-    return static_cast<int>(
-        SendMessage(CB_FINDSTRINGEXACT, static_cast<WPARAM>(nIndexStart), AsLParam(lpszFind)));
-}
-int CComboBox::SelectString(int nStartAfter, LPCTSTR lpszString) {
-    return static_cast<int>(
-        SendMessage(CB_SELECTSTRING, static_cast<WPARAM>(nStartAfter), AsLParam(lpszString)));
-}
 DWORD_PTR CComboBox::GetItemData(int nIndex) const {
     return static_cast<DWORD_PTR>(SendMessage(CB_GETITEMDATA, static_cast<WPARAM>(nIndex)));
 }
@@ -116,57 +84,9 @@ int CComboBox::SetItemData(int nIndex, DWORD_PTR dwItemData) {
 void CComboBox::ShowDropDown(BOOL bShowIt) {
     SendMessage(CB_SHOWDROPDOWN, static_cast<WPARAM>(bShowIt));
 }
-BOOL CComboBox::GetDroppedState() const {
-    return static_cast<BOOL>(SendMessage(CB_GETDROPPEDSTATE));
-}
-BOOL CComboBox::LimitText(int nMaxChars) {
-    return static_cast<BOOL>(SendMessage(CB_LIMITTEXT, static_cast<WPARAM>(nMaxChars)));
-}
-
-// CEdit and CStatic -------------------------------------------------------------------------------------
-
-BOOL CEdit::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
-    return CWnd::Create(WC_EDITW, nullptr, dwStyle, rect, pParentWnd, nID);
-}
-void CEdit::SetSel(int nStartChar, int nEndChar, BOOL bNoScroll) {
-    SendMessage(EM_SETSEL, static_cast<WPARAM>(nStartChar), nEndChar);
-    if (!bNoScroll)
-        SendMessage(EM_SCROLLCARET);
-}
-void CEdit::GetSel(int& nStartChar, int& nEndChar) const {
-    DWORD start = 0, end = 0;
-    SendMessage(EM_GETSEL, reinterpret_cast<WPARAM>(&start), AsLParam(&end));
-    nStartChar = static_cast<int>(start);
-    nEndChar = static_cast<int>(end);
-}
-void CEdit::ReplaceSel(LPCTSTR lpszNewText, BOOL bCanUndo) {
-    SendMessage(EM_REPLACESEL, static_cast<WPARAM>(bCanUndo), AsLParam(lpszNewText));
-}
-BOOL CEdit::SetReadOnly(BOOL bReadOnly) {
-    return static_cast<BOOL>(SendMessage(EM_SETREADONLY, static_cast<WPARAM>(bReadOnly)));
-}
-int CEdit::GetLineCount() const {
-    return static_cast<int>(SendMessage(EM_GETLINECOUNT));
-}
-void CEdit::LimitText(int nChars) {
-    SendMessage(EM_LIMITTEXT, static_cast<WPARAM>(nChars));
-}
-
-BOOL CStatic::Create(LPCTSTR lpszText, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
-    return CWnd::Create(WC_STATICW, lpszText, dwStyle, rect, pParentWnd, nID);
-}
-HICON CStatic::SetIcon(HICON hIcon) {
-    return reinterpret_cast<HICON>(SendMessage(STM_SETICON, reinterpret_cast<WPARAM>(hIcon)));
-}
-HICON CStatic::GetIcon() const {
-    return reinterpret_cast<HICON>(SendMessage(STM_GETICON));
-}
 
 // CHeaderCtrl -------------------------------------------------------------------------------------------
 
-BOOL CHeaderCtrl::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
-    return CWnd::Create(WC_HEADERW, nullptr, dwStyle, rect, pParentWnd, nID);
-}
 int CHeaderCtrl::GetItemCount() const {
     return static_cast<int>(SendMessage(HDM_GETITEMCOUNT));
 }
@@ -178,9 +98,6 @@ BOOL CHeaderCtrl::SetItem(int nPos, HDITEM* pHeaderItem) {
 }
 int CHeaderCtrl::InsertItem(int nPos, HDITEM* phdi) {
     return static_cast<int>(SendMessage(HDM_INSERTITEMW, static_cast<WPARAM>(nPos), AsLParam(phdi)));
-}
-BOOL CHeaderCtrl::DeleteItem(int nPos) {
-    return static_cast<BOOL>(SendMessage(HDM_DELETEITEM, static_cast<WPARAM>(nPos)));
 }
 BOOL CHeaderCtrl::GetItemRect(int nIndex, LPRECT lpRect) const {
     return static_cast<BOOL>(SendMessage(HDM_GETITEMRECT, static_cast<WPARAM>(nIndex), AsLParam(lpRect)));
@@ -196,9 +113,6 @@ BOOL CHeaderCtrl::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRES
 
 // CListCtrl ---------------------------------------------------------------------------------------------
 
-BOOL CListCtrl::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
-    return CWnd::Create(WC_LISTVIEWW, nullptr, dwStyle, rect, pParentWnd, nID);
-}
 int CListCtrl::GetItemCount() const {
     return static_cast<int>(SendMessage(LVM_GETITEMCOUNT));
 }
@@ -220,14 +134,8 @@ int CListCtrl::InsertColumn(int nCol, LPCTSTR lpszColumnHeading, int nFormat, in
     }
     return InsertColumn(nCol, &column);
 }
-BOOL CListCtrl::DeleteColumn(int nCol) {
-    return static_cast<BOOL>(SendMessage(LVM_DELETECOLUMN, static_cast<WPARAM>(nCol)));
-}
 int CListCtrl::GetColumnWidth(int nCol) const {
     return static_cast<int>(SendMessage(LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(nCol)));
-}
-BOOL CListCtrl::SetColumnWidth(int nCol, int cx) {
-    return static_cast<BOOL>(SendMessage(LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(nCol), MAKELPARAM(cx, 0)));
 }
 
 int CListCtrl::InsertItem(const LVITEM* pItem) {
@@ -333,32 +241,6 @@ BOOL CListCtrl::GetSubItemRect(int iItem, int iSubItem, int nArea, CRect& ref) c
         ref = rect;
     return ok;
 }
-int CListCtrl::GetNextItem(int nItem, int nFlags) const {
-    return static_cast<int>(SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(nItem), MAKELPARAM(nFlags, 0)));
-}
-UINT CListCtrl::GetSelectedCount() const {
-    return static_cast<UINT>(SendMessage(LVM_GETSELECTEDCOUNT));
-}
-int CListCtrl::GetTopIndex() const {
-    return static_cast<int>(SendMessage(LVM_GETTOPINDEX));
-}
-BOOL CListCtrl::EnsureVisible(int nItem, BOOL bPartialOK) {
-    return static_cast<BOOL>(SendMessage(LVM_ENSUREVISIBLE, static_cast<WPARAM>(nItem), bPartialOK));
-}
-int CListCtrl::HitTest(LVHITTESTINFO* pHitTestInfo) const {
-    return static_cast<int>(SendMessage(LVM_HITTEST, 0, AsLParam(pHitTestInfo)));
-}
-int CListCtrl::HitTest(CPoint pt, UINT* pFlags) const {
-    LVHITTESTINFO info{};
-    info.pt = pt;
-    int item = HitTest(&info);
-    if (pFlags)
-        *pFlags = info.flags;
-    return item;
-}
-int CListCtrl::SubItemHitTest(LPLVHITTESTINFO pInfo) {
-    return static_cast<int>(SendMessage(LVM_SUBITEMHITTEST, 0, AsLParam(pInfo)));
-}
 
 CHeaderCtrl* CListCtrl::GetHeaderCtrl() const {
     return afx_detail::WindowAs<CHeaderCtrl>(reinterpret_cast<HWND>(SendMessage(LVM_GETHEADER)));
@@ -371,16 +253,4 @@ DWORD CListCtrl::SetExtendedStyle(DWORD dwNewStyle) {
 }
 DWORD CListCtrl::GetExtendedStyle() const {
     return static_cast<DWORD>(SendMessage(LVM_GETEXTENDEDLISTVIEWSTYLE));
-}
-COLORREF CListCtrl::GetBkColor() const {
-    return static_cast<COLORREF>(SendMessage(LVM_GETBKCOLOR));
-}
-BOOL CListCtrl::SetBkColor(COLORREF cr) {
-    return static_cast<BOOL>(SendMessage(LVM_SETBKCOLOR, 0, static_cast<LPARAM>(cr)));
-}
-COLORREF CListCtrl::GetTextColor() const {
-    return static_cast<COLORREF>(SendMessage(LVM_GETTEXTCOLOR));
-}
-BOOL CListCtrl::SetTextColor(COLORREF cr) {
-    return static_cast<BOOL>(SendMessage(LVM_SETTEXTCOLOR, 0, static_cast<LPARAM>(cr)));
 }

@@ -95,22 +95,6 @@ void CDialog::OnCancel() {
     EndDialog(IDCANCEL);
 }
 
-void CDialog::GotoDlgCtrl(CWnd* pWndCtrl) {
-    SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(pWndCtrl->GetSafeHwnd()), TRUE);
-}
-void CDialog::NextDlgCtrl() const {
-    SendMessage(WM_NEXTDLGCTL, 0, FALSE);
-}
-void CDialog::PrevDlgCtrl() const {
-    SendMessage(WM_NEXTDLGCTL, 1, FALSE);
-}
-void CDialog::SetDefID(UINT nID) {
-    SendMessage(DM_SETDEFID, nID);
-}
-DWORD CDialog::GetDefID() const {
-    return static_cast<DWORD>(SendMessage(DM_GETDEFID));
-}
-
 // Data exchange ---------------------------------------------------------------------------------------
 
 CDataExchange::CDataExchange(CWnd* pDlgWnd, BOOL bSaveAndValidate)

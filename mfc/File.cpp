@@ -13,8 +13,6 @@ const HANDLE CFile::hFileNull = INVALID_HANDLE_VALUE;
 
 CFile::CFile() : m_hFile(INVALID_HANDLE_VALUE), m_bCloseOnDelete(FALSE) {}
 
-CFile::CFile(HANDLE hFile) : m_hFile(hFile), m_bCloseOnDelete(FALSE) {}
-
 CFile::CFile(LPCTSTR lpszFileName, UINT nOpenFlags) : CFile() {
     CFileException error;
     if (!Open(lpszFileName, nOpenFlags, &error))
@@ -116,19 +114,6 @@ ULONGLONG CFile::GetLength() const {
     return static_cast<ULONGLONG>(size.QuadPart);
 }
 
-ULONGLONG CFile::GetPosition() const {
-    LARGE_INTEGER zero{}, position;
-    if (!SetFilePointerEx(m_hFile, zero, &position, FILE_CURRENT))
-        AfxThrowFileException(CFileException::badSeek, static_cast<LONG>(GetLastError()), m_strFileName);
-    return static_cast<ULONGLONG>(position.QuadPart);
-}
-
-void CFile::SetLength(ULONGLONG dwNewLen) {
-    Seek(static_cast<LONGLONG>(dwNewLen), begin);
-    if (!SetEndOfFile(m_hFile))
-        AfxThrowFileException(CFileException::diskFull, static_cast<LONG>(GetLastError()), m_strFileName);
-}
-
 void CFile::Flush() {
     if (m_hFile != INVALID_HANDLE_VALUE && !FlushFileBuffers(m_hFile))
         AfxThrowFileException(CFileException::diskFull, static_cast<LONG>(GetLastError()), m_strFileName);
@@ -154,14 +139,6 @@ void CMemFile::Attach(BYTE* lpBuffer, UINT nBufferSize, UINT nGrowBytes) {
     // A fixed buffer holds data to read; a growable one starts empty, as in MFC.
     m_nFileSize = nGrowBytes == 0 ? nBufferSize : 0;
     m_bAutoDelete = FALSE;
-}
-
-BYTE* CMemFile::Detach() {
-    BYTE* buffer = m_lpBuffer;
-    m_lpBuffer = nullptr;
-    m_nBufferSize = m_nFileSize = m_nPosition = 0;
-    m_bAutoDelete = TRUE;
-    return buffer;
 }
 
 void CMemFile::Close() {
@@ -199,13 +176,6 @@ ULONGLONG CMemFile::Seek(LONGLONG lOff, UINT nFrom) {
         AfxThrowFileException(CFileException::badSeek);
     m_nPosition = static_cast<SIZE_T>(base + lOff);
     return m_nPosition;
-}
-
-void CMemFile::SetLength(ULONGLONG dwNewLen) {
-    if (dwNewLen > m_nBufferSize)
-        GrowFile(static_cast<SIZE_T>(dwNewLen));
-    m_nFileSize = static_cast<SIZE_T>(dwNewLen);
-    m_nPosition = std::min(m_nPosition, m_nFileSize);
 }
 
 void CMemFile::GrowFile(SIZE_T dwNewLen) {

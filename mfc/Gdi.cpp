@@ -10,8 +10,6 @@ IMPLEMENT_DYNAMIC(CBitmap, CGdiObject)
 IMPLEMENT_DYNAMIC(CRgn, CGdiObject)
 IMPLEMENT_DYNAMIC(CDC, CObject)
 IMPLEMENT_DYNAMIC(CPaintDC, CDC)
-IMPLEMENT_DYNAMIC(CClientDC, CDC)
-IMPLEMENT_DYNAMIC(CWindowDC, CDC)
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wnonnull-compare"
@@ -81,26 +79,12 @@ CFont* PASCAL CFont::FromHandle(HFONT hFont) {
 BOOL CFont::CreateFontIndirect(const LOGFONT* lpLogFont) {
     return Attach(::CreateFontIndirectW(lpLogFont));
 }
-BOOL CFont::CreatePointFont(int nPointSize, LPCTSTR lpszFaceName, CDC* pDC) {
-    HDC hDC = pDC ? pDC->m_hAttribDC : ::GetDC(nullptr);
-    LOGFONTW logFont{};
-    logFont.lfCharSet = DEFAULT_CHARSET;
-    lstrcpynW(logFont.lfFaceName, lpszFaceName, LF_FACESIZE);
-    // nPointSize is in tenths of a point.
-    logFont.lfHeight = -MulDiv(nPointSize, ::GetDeviceCaps(hDC, LOGPIXELSY), 720);
-    if (!pDC)
-        ::ReleaseDC(nullptr, hDC);
-    return CreateFontIndirect(&logFont);
-}
 
 CBitmap* PASCAL CBitmap::FromHandle(HBITMAP hBitmap) {
     return afx_detail::Temporary<CBitmap>(hBitmap);
 }
 BOOL CBitmap::CreateCompatibleBitmap(CDC* pDC, int nWidth, int nHeight) {
     return Attach(::CreateCompatibleBitmap(pDC->m_hDC, nWidth, nHeight));
-}
-BOOL CBitmap::CreateBitmap(int nWidth, int nHeight, UINT nPlanes, UINT nBitcount, const void* lpBits) {
-    return Attach(::CreateBitmap(nWidth, nHeight, nPlanes, nBitcount, lpBits));
 }
 
 CRgn* PASCAL CRgn::FromHandle(HRGN hRgn) {
@@ -111,10 +95,6 @@ BOOL CRgn::CreateRectRgn(int x1, int y1, int x2, int y2) {
 }
 BOOL CRgn::CreateRectRgnIndirect(LPCRECT lpRect) {
     return Attach(::CreateRectRgnIndirect(lpRect));
-}
-int CRgn::CombineRgn(const CRgn* pRgn1, const CRgn* pRgn2, int nCombineMode) {
-    return ::CombineRgn(static_cast<HRGN>(m_hObject), static_cast<HRGN>(pRgn1->GetSafeHandle()),
-                        static_cast<HRGN>(pRgn2->GetSafeHandle()), nCombineMode);
 }
 
 // Device contexts -----------------------------------------------------------------------------------------
@@ -178,12 +158,6 @@ int CDC::SelectClipRgn(CRgn* pRgn) {
 int CDC::SelectClipRgn(CRgn* pRgn, int nMode) {
     return ::ExtSelectClipRgn(m_hDC, static_cast<HRGN>(pRgn->GetSafeHandle()), nMode);
 }
-int CDC::IntersectClipRect(int x1, int y1, int x2, int y2) {
-    return ::IntersectClipRect(m_hDC, x1, y1, x2, y2);
-}
-int CDC::IntersectClipRect(LPCRECT lpRect) {
-    return IntersectClipRect(lpRect->left, lpRect->top, lpRect->right, lpRect->bottom);
-}
 
 void CDC::FillRect(LPCRECT lpRect, CBrush* pBrush) {
     ::FillRect(m_hDC, lpRect, static_cast<HBRUSH>(pBrush->GetSafeHandle()));
@@ -196,9 +170,6 @@ void CDC::FillSolidRect(int x, int y, int cx, int cy, COLORREF clr) {
     RECT rect{x, y, x + cx, y + cy};
     FillSolidRect(&rect, clr);
 }
-void CDC::FrameRect(LPCRECT lpRect, CBrush* pBrush) {
-    ::FrameRect(m_hDC, lpRect, static_cast<HBRUSH>(pBrush->GetSafeHandle()));
-}
 
 int CDC::DrawText(LPCTSTR lpszString, int nCount, LPRECT lpRect, UINT nFormat) {
     return ::DrawTextW(m_hDC, lpszString, nCount, lpRect, nFormat);
@@ -206,30 +177,11 @@ int CDC::DrawText(LPCTSTR lpszString, int nCount, LPRECT lpRect, UINT nFormat) {
 int CDC::DrawText(const CString& str, LPRECT lpRect, UINT nFormat) {
     return DrawText(str, str.GetLength(), lpRect, nFormat);
 }
-BOOL CDC::TextOut(int x, int y, LPCTSTR lpszString, int nCount) {
-    return ::TextOutW(m_hDC, x, y, lpszString, nCount);
-}
-BOOL CDC::TextOut(int x, int y, const CString& str) {
-    return TextOut(x, y, str, str.GetLength());
-}
-CSize CDC::GetTextExtent(LPCTSTR lpszString, int nCount) const {
-    SIZE size{};
-    ::GetTextExtentPoint32W(m_hAttribDC, lpszString, nCount, &size);
-    return size;
-}
-CSize CDC::GetTextExtent(const CString& str) const {
-    return GetTextExtent(str, str.GetLength());
-}
 
 CPoint CDC::MoveTo(int x, int y) {
     POINT previous{};
     ::MoveToEx(m_hDC, x, y, &previous);
     return previous;
-}
-CPoint CDC::GetCurrentPosition() const {
-    POINT position{};
-    ::GetCurrentPositionEx(m_hAttribDC, &position);
-    return position;
 }
 
 BOOL CDC::BitBlt(int x, int y, int nWidth, int nHeight, CDC* pSrcDC, int xSrc, int ySrc, DWORD dwRop) {
@@ -243,20 +195,4 @@ CPaintDC::CPaintDC(CWnd* pWnd) : m_hWnd(pWnd->m_hWnd) {
 CPaintDC::~CPaintDC() {
     ::EndPaint(m_hWnd, &m_ps);
     Detach();
-}
-
-CClientDC::CClientDC(CWnd* pWnd) : m_hWnd(pWnd->GetSafeHwnd()) {
-    if (!Attach(::GetDC(m_hWnd)))
-        AfxThrowResourceException();
-}
-CClientDC::~CClientDC() {
-    ::ReleaseDC(m_hWnd, Detach());
-}
-
-CWindowDC::CWindowDC(CWnd* pWnd) : m_hWnd(pWnd->GetSafeHwnd()) {
-    if (!Attach(::GetWindowDC(m_hWnd)))
-        AfxThrowResourceException();
-}
-CWindowDC::~CWindowDC() {
-    ::ReleaseDC(m_hWnd, Detach());
 }

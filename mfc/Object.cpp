@@ -64,23 +64,6 @@ IMPLEMENT_DYNAMIC(CUserException, CSimpleException)
 IMPLEMENT_DYNAMIC(CFileException, CException)
 IMPLEMENT_DYNAMIC(CArchiveException, CException)
 
-namespace {
-
-BOOL CopyMessage(LPCWSTR text, LPTSTR lpszError, UINT nMaxError) {
-    if (!lpszError || nMaxError == 0)
-        return FALSE;
-    lstrcpynW(lpszError, text, static_cast<int>(nMaxError));
-    return TRUE;
-}
-
-} // namespace
-
-BOOL CException::GetErrorMessage(LPTSTR lpszError, UINT nMaxError, PUINT pnHelpContext) const {
-    if (pnHelpContext)
-        *pnHelpContext = 0;
-    return CopyMessage(L"An unknown error has occurred.", lpszError, nMaxError);
-}
-
 CFileException::CFileException(int cause, LONG lOsError, LPCTSTR lpszFileName)
     : m_cause(cause), m_lOsError(lOsError), m_strFileName(lpszFileName) {}
 
@@ -117,25 +100,8 @@ int PASCAL CFileException::OsErrorToException(LONG lOsError) {
     }
 }
 
-BOOL CFileException::GetErrorMessage(LPTSTR lpszError, UINT nMaxError, PUINT pnHelpContext) const {
-    if (pnHelpContext)
-        *pnHelpContext = 0;
-    CString text;
-    text.Format(L"File error %d (system error %ld) on '%s'.", m_cause, static_cast<long>(m_lOsError),
-                m_strFileName.GetString());
-    return CopyMessage(text, lpszError, nMaxError);
-}
-
 CArchiveException::CArchiveException(int cause, LPCTSTR lpszArchiveName)
     : m_cause(cause), m_strFileName(lpszArchiveName) {}
-
-BOOL CArchiveException::GetErrorMessage(LPTSTR lpszError, UINT nMaxError, PUINT pnHelpContext) const {
-    if (pnHelpContext)
-        *pnHelpContext = 0;
-    LPCWSTR text = m_cause == endOfFile ? L"An attempt was made to read beyond the end of the archive."
-                                        : L"An archive error has occurred.";
-    return CopyMessage(text, lpszError, nMaxError);
-}
 
 void AfxThrowMemoryException() {
     throw new CMemoryException;

@@ -23,10 +23,6 @@ int CString::CompareNoCase(LPCWSTR psz) const {
     return _wcsicmp(m_str.c_str(), psz ? psz : L"");
 }
 
-int CString::Collate(LPCWSTR psz) const {
-    return wcscoll(m_str.c_str(), psz ? psz : L"");
-}
-
 int CString::Find(wchar_t ch, int iStart) const {
     if (iStart < 0 || iStart >= GetLength())
         return -1;
@@ -43,11 +39,6 @@ int CString::Find(LPCWSTR pszSub, int iStart) const {
 
 int CString::ReverseFind(wchar_t ch) const {
     size_t found = m_str.rfind(ch);
-    return found == std::wstring::npos ? -1 : static_cast<int>(found);
-}
-
-int CString::FindOneOf(LPCWSTR pszCharSet) const {
-    size_t found = m_str.find_first_of(pszCharSet ? pszCharSet : L"");
     return found == std::wstring::npos ? -1 : static_cast<int>(found);
 }
 
@@ -71,49 +62,8 @@ CString CString::Mid(int iFirst, int nCount) const {
     return CString(m_str.substr(static_cast<size_t>(iFirst), static_cast<size_t>(nCount)));
 }
 
-CString CString::Tokenize(LPCWSTR pszTokens, int& iStart) const {
-    if (iStart < 0 || iStart >= GetLength() || !pszTokens) {
-        iStart = -1;
-        return CString();
-    }
-    size_t begin = m_str.find_first_not_of(pszTokens, static_cast<size_t>(iStart));
-    if (begin == std::wstring::npos) {
-        iStart = -1;
-        return CString();
-    }
-    size_t end = m_str.find_first_of(pszTokens, begin);
-    if (end == std::wstring::npos)
-        end = m_str.size();
-    iStart = static_cast<int>(end) + 1;
-    return CString(m_str.substr(begin, end - begin));
-}
-
-CString& CString::MakeUpper() {
-    CharUpperBuffW(m_str.data(), static_cast<DWORD>(m_str.size()));
-    return *this;
-}
-
-CString& CString::MakeLower() {
-    CharLowerBuffW(m_str.data(), static_cast<DWORD>(m_str.size()));
-    return *this;
-}
-
-CString& CString::MakeReverse() {
-    std::reverse(m_str.begin(), m_str.end());
-    return *this;
-}
-
 CString& CString::Trim() {
     return TrimRight().TrimLeft();
-}
-
-CString& CString::Trim(wchar_t chTarget) {
-    wchar_t targets[2] = {chTarget, 0};
-    return Trim(targets);
-}
-
-CString& CString::Trim(LPCWSTR pszTargets) {
-    return TrimRight(pszTargets).TrimLeft(pszTargets);
 }
 
 CString& CString::TrimLeft() {
@@ -122,31 +72,10 @@ CString& CString::TrimLeft() {
     return *this;
 }
 
-CString& CString::TrimLeft(LPCWSTR pszTargets) {
-    m_str.erase(0, std::min(m_str.find_first_not_of(pszTargets ? pszTargets : L""), m_str.size()));
-    return *this;
-}
-
 CString& CString::TrimRight() {
     auto last = std::find_if(m_str.rbegin(), m_str.rend(), [](wchar_t ch) { return !iswspace(ch); });
     m_str.erase(last.base(), m_str.end());
     return *this;
-}
-
-CString& CString::TrimRight(LPCWSTR pszTargets) {
-    size_t last = m_str.find_last_not_of(pszTargets ? pszTargets : L"");
-    m_str.erase(last == std::wstring::npos ? 0 : last + 1);
-    return *this;
-}
-
-int CString::Replace(wchar_t chOld, wchar_t chNew) {
-    int count = 0;
-    for (wchar_t& ch : m_str)
-        if (ch == chOld) {
-            ch = chNew;
-            ++count;
-        }
-    return count;
 }
 
 int CString::Replace(LPCWSTR pszOld, LPCWSTR pszNew) {
@@ -161,29 +90,6 @@ int CString::Replace(LPCWSTR pszOld, LPCWSTR pszNew) {
         ++count;
     }
     return count;
-}
-
-int CString::Remove(wchar_t chRemove) {
-    size_t before = m_str.size();
-    m_str.erase(std::remove(m_str.begin(), m_str.end(), chRemove), m_str.end());
-    return static_cast<int>(before - m_str.size());
-}
-
-int CString::Insert(int iIndex, wchar_t ch) {
-    wchar_t text[2] = {ch, 0};
-    return Insert(iIndex, text);
-}
-
-int CString::Insert(int iIndex, LPCWSTR psz) {
-    iIndex = std::clamp(iIndex, 0, GetLength());
-    m_str.insert(static_cast<size_t>(iIndex), psz ? psz : L"");
-    return GetLength();
-}
-
-int CString::Delete(int iIndex, int nCount) {
-    if (iIndex >= 0 && iIndex < GetLength() && nCount > 0)
-        m_str.erase(static_cast<size_t>(iIndex), static_cast<size_t>(nCount));
-    return GetLength();
 }
 
 void CString::Format(LPCWSTR pszFormat, ...) {

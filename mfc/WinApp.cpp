@@ -119,15 +119,6 @@ HICON CWinApp::LoadIcon(UINT nIDResource) const {
 HICON CWinApp::LoadIcon(LPCTSTR lpszResourceName) const {
     return ::LoadIconW(AfxGetResourceHandle(), lpszResourceName);
 }
-HICON CWinApp::LoadStandardIcon(LPCTSTR lpszIconName) const {
-    return ::LoadIconW(nullptr, lpszIconName);
-}
-HCURSOR CWinApp::LoadCursor(UINT nIDResource) const {
-    return ::LoadCursorW(AfxGetResourceHandle(), MAKEINTRESOURCEW(nIDResource));
-}
-HCURSOR CWinApp::LoadStandardCursor(LPCTSTR lpszCursorName) const {
-    return ::LoadCursorW(nullptr, lpszCursorName);
-}
 
 void CWinApp::OnHelp() {
     if (!m_pszHelpFilePath || GetFileAttributesW(m_pszHelpFilePath) == INVALID_FILE_ATTRIBUTES)
@@ -190,17 +181,6 @@ int AfxWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPTSTR lpCmdLine, i
 
 void AfxEnableControlContainer(COccManager*) {}
 
-int AfxMessageBox(LPCTSTR lpszText, UINT nType, UINT) {
-    CWnd* mainWnd = AfxGetMainWnd();
-    return ::MessageBoxW(mainWnd->GetSafeHwnd(), lpszText, AfxGetAppName(), nType);
-}
-
-int AfxMessageBox(UINT nIDPrompt, UINT nType, UINT nIDHelp) {
-    CString text;
-    text.LoadString(nIDPrompt);
-    return AfxMessageBox(text, nType, nIDHelp);
-}
-
 // CShellManager -------------------------------------------------------------------------------------------
 
 CShellManager::CShellManager() = default;
@@ -214,12 +194,4 @@ HRESULT CShellManager::ItemFromPath(LPCTSTR lpszPath, LPITEMIDLIST& pidl) {
 
 void CShellManager::FreeItem(LPITEMIDLIST pidl) {
     CoTaskMemFree(pidl);
-}
-
-BOOL CShellManager::GetPathFromItem(LPCITEMIDLIST pidl, CString& strPath) {
-    wchar_t path[MAX_PATH];
-    if (!SHGetPathFromIDListW(pidl, path))
-        return FALSE;
-    strPath = path;
-    return TRUE;
 }

@@ -187,11 +187,6 @@ BOOL CWnd::SubclassWindow(HWND hWnd) {
     return HookWindow(hWnd);
 }
 
-BOOL CWnd::SubclassDlgItem(UINT nID, CWnd* pParent) {
-    HWND hWndControl = ::GetDlgItem(pParent->GetSafeHwnd(), static_cast<int>(nID));
-    return hWndControl && SubclassWindow(hWndControl);
-}
-
 HWND CWnd::UnsubclassWindow() {
     if (m_hWnd)
         RemoveWindowSubclass(m_hWnd, AfxWndSubclassProc, 0);
@@ -425,19 +420,7 @@ void CWnd::OnSize(UINT, int, int) {
 BOOL CWnd::OnEraseBkgnd(CDC*) {
     return static_cast<BOOL>(Default());
 }
-void CWnd::OnShowWindow(BOOL, UINT) {
-    Default();
-}
 void CWnd::OnSysCommand(UINT, LPARAM) {
-    Default();
-}
-void CWnd::OnSetFocus(CWnd*) {
-    Default();
-}
-void CWnd::OnKillFocus(CWnd*) {
-    Default();
-}
-void CWnd::OnKeyDown(UINT, UINT, UINT) {
     Default();
 }
 void CWnd::OnLButtonDown(UINT, CPoint) {
@@ -446,16 +429,7 @@ void CWnd::OnLButtonDown(UINT, CPoint) {
 void CWnd::OnLButtonUp(UINT, CPoint) {
     Default();
 }
-void CWnd::OnLButtonDblClk(UINT, CPoint) {
-    Default();
-}
 void CWnd::OnRButtonDown(UINT, CPoint) {
-    Default();
-}
-void CWnd::OnRButtonUp(UINT, CPoint) {
-    Default();
-}
-void CWnd::OnMouseMove(UINT, CPoint) {
     Default();
 }
 
@@ -486,15 +460,9 @@ LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) const {
 BOOL CWnd::PostMessage(UINT message, WPARAM wParam, LPARAM lParam) const {
     return ::PostMessageW(m_hWnd, message, wParam, lParam);
 }
-LRESULT CWnd::SendDlgItemMessage(int nID, UINT message, WPARAM wParam, LPARAM lParam) const {
-    return ::SendDlgItemMessageW(m_hWnd, nID, message, wParam, lParam);
-}
 
 void CWnd::SetWindowText(LPCTSTR lpszString) {
     ::SetWindowTextW(m_hWnd, lpszString);
-}
-int CWnd::GetWindowText(LPTSTR lpszStringBuf, int nMaxCount) const {
-    return ::GetWindowTextW(m_hWnd, lpszStringBuf, nMaxCount);
 }
 void CWnd::GetWindowText(CString& rString) const {
     int length = ::GetWindowTextLengthW(m_hWnd);
@@ -508,38 +476,17 @@ int CWnd::GetWindowTextLength() const {
 CWnd* CWnd::GetDlgItem(int nID) const {
     return FromHandle(::GetDlgItem(m_hWnd, nID));
 }
-void CWnd::GetDlgItem(int nID, HWND* phWnd) const {
-    *phWnd = ::GetDlgItem(m_hWnd, nID);
-}
 int CWnd::GetDlgCtrlID() const {
     return ::GetDlgCtrlID(m_hWnd);
 }
-int CWnd::SetDlgCtrlID(int nID) {
-    return static_cast<int>(::SetWindowLongPtrW(m_hWnd, GWLP_ID, nID));
-}
 void CWnd::SetDlgItemText(int nID, LPCTSTR lpszString) {
     ::SetDlgItemTextW(m_hWnd, nID, lpszString);
-}
-int CWnd::GetDlgItemText(int nID, LPTSTR lpStr, int nMaxCount) const {
-    return static_cast<int>(::GetDlgItemTextW(m_hWnd, nID, lpStr, nMaxCount));
 }
 int CWnd::GetDlgItemText(int nID, CString& rString) const {
     rString.Empty();
     if (HWND hWndItem = ::GetDlgItem(m_hWnd, nID))
         FromHandle(hWndItem)->GetWindowText(rString);
     return rString.GetLength();
-}
-void CWnd::SetDlgItemInt(int nID, UINT nValue, BOOL bSigned) {
-    ::SetDlgItemInt(m_hWnd, nID, nValue, bSigned);
-}
-UINT CWnd::GetDlgItemInt(int nID, BOOL* lpTrans, BOOL bSigned) const {
-    return ::GetDlgItemInt(m_hWnd, nID, lpTrans, bSigned);
-}
-void CWnd::CheckDlgButton(int nIDButton, UINT nCheck) {
-    ::CheckDlgButton(m_hWnd, nIDButton, nCheck);
-}
-UINT CWnd::IsDlgButtonChecked(int nIDButton) const {
-    return ::IsDlgButtonChecked(m_hWnd, nIDButton);
 }
 void CWnd::SetFont(CFont* pFont, BOOL bRedraw) {
     SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(pFont->GetSafeHandle()), bRedraw);
@@ -555,46 +502,11 @@ DWORD CWnd::GetExStyle() const {
     return static_cast<DWORD>(::GetWindowLongPtrW(m_hWnd, GWL_EXSTYLE));
 }
 
-namespace {
-
-BOOL ModifyWindowLong(HWND hWnd, int index, DWORD dwRemove, DWORD dwAdd, UINT nFlags) {
-    DWORD style = static_cast<DWORD>(::GetWindowLongPtrW(hWnd, index));
-    DWORD newStyle = (style & ~dwRemove) | dwAdd;
-    if (style == newStyle)
-        return FALSE;
-    ::SetWindowLongPtrW(hWnd, index, static_cast<LONG_PTR>(newStyle));
-    if (nFlags)
-        ::SetWindowPos(hWnd, nullptr, 0, 0, 0, 0,
-                       SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | nFlags);
-    return TRUE;
-}
-
-} // namespace
-
-BOOL CWnd::ModifyStyle(DWORD dwRemove, DWORD dwAdd, UINT nFlags) {
-    return ModifyWindowLong(m_hWnd, GWL_STYLE, dwRemove, dwAdd, nFlags);
-}
-BOOL CWnd::ModifyStyleEx(DWORD dwRemove, DWORD dwAdd, UINT nFlags) {
-    return ModifyWindowLong(m_hWnd, GWL_EXSTYLE, dwRemove, dwAdd, nFlags);
-}
-
 void CWnd::GetClientRect(LPRECT lpRect) const {
     ::GetClientRect(m_hWnd, lpRect);
 }
 void CWnd::GetWindowRect(LPRECT lpRect) const {
     ::GetWindowRect(m_hWnd, lpRect);
-}
-void CWnd::ClientToScreen(LPPOINT lpPoint) const {
-    ::ClientToScreen(m_hWnd, lpPoint);
-}
-void CWnd::ClientToScreen(LPRECT lpRect) const {
-    ::MapWindowPoints(m_hWnd, nullptr, reinterpret_cast<LPPOINT>(lpRect), 2);
-}
-void CWnd::ScreenToClient(LPPOINT lpPoint) const {
-    ::ScreenToClient(m_hWnd, lpPoint);
-}
-void CWnd::ScreenToClient(LPRECT lpRect) const {
-    ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<LPPOINT>(lpRect), 2);
 }
 void CWnd::MoveWindow(int x, int y, int nWidth, int nHeight, BOOL bRepaint) {
     ::MoveWindow(m_hWnd, x, y, nWidth, nHeight, bRepaint);
@@ -615,9 +527,6 @@ BOOL CWnd::IsWindowVisible() const {
 BOOL CWnd::IsIconic() const {
     return ::IsIconic(m_hWnd);
 }
-BOOL CWnd::IsZoomed() const {
-    return ::IsZoomed(m_hWnd);
-}
 BOOL CWnd::EnableWindow(BOOL bEnable) {
     return ::EnableWindow(m_hWnd, bEnable);
 }
@@ -630,33 +539,9 @@ CWnd* CWnd::SetFocus() {
 CWnd* PASCAL CWnd::GetFocus() {
     return FromHandle(::GetFocus());
 }
-BOOL CWnd::SetForegroundWindow() {
-    return ::SetForegroundWindow(m_hWnd);
-}
-void CWnd::BringWindowToTop() {
-    ::BringWindowToTop(m_hWnd);
-}
-CWnd* PASCAL CWnd::GetActiveWindow() {
-    return FromHandle(::GetActiveWindow());
-}
-CWnd* PASCAL CWnd::GetDesktopWindow() {
-    return FromHandle(::GetDesktopWindow());
-}
 
 CWnd* CWnd::GetParent() const {
     return FromHandle(::GetParent(m_hWnd));
-}
-CWnd* CWnd::SetParent(CWnd* pWndNewParent) {
-    return FromHandle(::SetParent(m_hWnd, pWndNewParent->GetSafeHwnd()));
-}
-CWnd* CWnd::GetOwner() const {
-    return FromHandle(::GetWindow(m_hWnd, GW_OWNER));
-}
-CWnd* CWnd::GetWindow(UINT nCmd) const {
-    return FromHandle(::GetWindow(m_hWnd, nCmd));
-}
-CWnd* CWnd::GetTopLevelParent() const {
-    return FromHandle(::GetAncestor(m_hWnd, GA_ROOT));
 }
 
 void CWnd::Invalidate(BOOL bErase) {
@@ -664,9 +549,6 @@ void CWnd::Invalidate(BOOL bErase) {
 }
 void CWnd::InvalidateRect(LPCRECT lpRect, BOOL bErase) {
     ::InvalidateRect(m_hWnd, lpRect, bErase);
-}
-void CWnd::ValidateRect(LPCRECT lpRect) {
-    ::ValidateRect(m_hWnd, lpRect);
 }
 void CWnd::UpdateWindow() {
     ::UpdateWindow(m_hWnd);
@@ -676,9 +558,6 @@ BOOL CWnd::RedrawWindow(LPCRECT lpRectUpdate, CRgn* prgnUpdate, UINT flags) {
 }
 CDC* CWnd::GetDC() {
     return CDC::FromHandle(::GetDC(m_hWnd));
-}
-CDC* CWnd::GetWindowDC() {
-    return CDC::FromHandle(::GetWindowDC(m_hWnd));
 }
 int CWnd::ReleaseDC(CDC* pDC) {
     return ::ReleaseDC(m_hWnd, pDC->GetSafeHdc());
@@ -697,7 +576,4 @@ HICON CWnd::SetIcon(HICON hIcon, BOOL bBigIcon) {
 }
 HICON CWnd::GetIcon(BOOL bBigIcon) const {
     return reinterpret_cast<HICON>(SendMessage(WM_GETICON, bBigIcon ? ICON_BIG : ICON_SMALL));
-}
-int CWnd::MessageBox(LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType) {
-    return ::MessageBoxW(m_hWnd, lpszText, lpszCaption ? lpszCaption : AfxGetAppName(), nType);
 }

@@ -108,7 +108,6 @@ class CException : public CObject {
     DECLARE_DYNAMIC(CException)
 public:
     void Delete() { delete this; }
-    virtual BOOL GetErrorMessage(LPTSTR lpszError, UINT nMaxError, PUINT pnHelpContext = nullptr) const;
 };
 
 class CSimpleException : public CException {
@@ -151,7 +150,6 @@ public:
         endOfFile
     };
     explicit CFileException(int cause = none, LONG lOsError = -1, LPCTSTR lpszFileName = nullptr);
-    BOOL GetErrorMessage(LPTSTR lpszError, UINT nMaxError, PUINT pnHelpContext = nullptr) const override;
     static int PASCAL OsErrorToException(LONG lOsError);
 
     int m_cause;
@@ -174,7 +172,6 @@ public:
         bufferFull
     };
     explicit CArchiveException(int cause = none, LPCTSTR lpszArchiveName = nullptr);
-    BOOL GetErrorMessage(LPTSTR lpszError, UINT nMaxError, PUINT pnHelpContext = nullptr) const override;
 
     int m_cause;
     CString m_strFileName;
@@ -210,7 +207,6 @@ public:
     enum SeekPosition { begin = 0x0, current = 0x1, end = 0x2 };
 
     CFile();
-    explicit CFile(HANDLE hFile);
     CFile(LPCTSTR lpszFileName, UINT nOpenFlags); // throws CFileException* on failure
     ~CFile() override;
 
@@ -221,13 +217,9 @@ public:
     virtual void Write(const void* lpBuf, UINT nCount);
     virtual ULONGLONG Seek(LONGLONG lOff, UINT nFrom);
     virtual ULONGLONG GetLength() const;
-    virtual ULONGLONG GetPosition() const;
-    virtual void SetLength(ULONGLONG dwNewLen);
     virtual void Flush();
     void SeekToBegin() { Seek(0, begin); }
     ULONGLONG SeekToEnd() { return Seek(0, end); }
-    virtual CString GetFilePath() const { return m_strFileName; }
-    operator HANDLE() const { return m_hFile; }
 
     HANDLE m_hFile;
     static const HANDLE hFileNull;
@@ -246,17 +238,12 @@ public:
     ~CMemFile() override;
 
     void Attach(BYTE* lpBuffer, UINT nBufferSize, UINT nGrowBytes = 0);
-    BYTE* Detach(); // the caller frees the returned buffer with free()
-
-    BOOL Open(LPCTSTR, UINT, CFileException* = nullptr) override { return FALSE; }
     void Close() override;
     void Abort() override { Close(); }
     UINT Read(void* lpBuf, UINT nCount) override;
     void Write(const void* lpBuf, UINT nCount) override;
     ULONGLONG Seek(LONGLONG lOff, UINT nFrom) override;
     ULONGLONG GetLength() const override { return m_nFileSize; }
-    ULONGLONG GetPosition() const override { return m_nPosition; }
-    void SetLength(ULONGLONG dwNewLen) override;
     void Flush() override {}
 
 private:

@@ -7,12 +7,10 @@
 class CHeaderCtrl : public CWnd {
     DECLARE_DYNAMIC(CHeaderCtrl)
 public:
-    virtual BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
     int GetItemCount() const;
     BOOL GetItem(int nPos, HDITEM* pHeaderItem) const;
     BOOL SetItem(int nPos, HDITEM* pHeaderItem);
     int InsertItem(int nPos, HDITEM* phdi);
-    BOOL DeleteItem(int nPos);
     BOOL GetItemRect(int nIndex, LPRECT lpRect) const;
     // Owner-drawn items (HDF_OWNERDRAW) are drawn here, reached through the parent's reflected
     // WM_DRAWITEM. The base draws nothing.
@@ -25,15 +23,11 @@ protected:
 class CListCtrl : public CWnd {
     DECLARE_DYNAMIC(CListCtrl)
 public:
-    virtual BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
-
     int GetItemCount() const;
     int InsertColumn(int nCol, const LVCOLUMN* pColumn);
     int InsertColumn(int nCol, LPCTSTR lpszColumnHeading, int nFormat = LVCFMT_LEFT, int nWidth = -1,
                      int nSubItem = -1);
-    BOOL DeleteColumn(int nCol);
     int GetColumnWidth(int nCol) const;
-    BOOL SetColumnWidth(int nCol, int cx);
 
     int InsertItem(const LVITEM* pItem);
     int InsertItem(int nItem, LPCTSTR lpszItem);
@@ -55,13 +49,6 @@ public:
 
     BOOL GetItemRect(int nItem, LPRECT lpRect, UINT nCode) const;
     BOOL GetSubItemRect(int iItem, int iSubItem, int nArea, CRect& ref) const;
-    int GetNextItem(int nItem, int nFlags) const;
-    UINT GetSelectedCount() const;
-    int GetTopIndex() const;
-    BOOL EnsureVisible(int nItem, BOOL bPartialOK);
-    int HitTest(LVHITTESTINFO* pHitTestInfo) const;
-    int HitTest(CPoint pt, UINT* pFlags = nullptr) const;
-    int SubItemHitTest(LPLVHITTESTINFO pInfo);
 
     // The list's own header window: its permanent object when subclassed, else a temporary one.
     CHeaderCtrl* GetHeaderCtrl() const;
@@ -69,8 +56,4 @@ public:
     BOOL SortItems(PFNLVCOMPARE pfnCompare, DWORD_PTR dwData);
     DWORD SetExtendedStyle(DWORD dwNewStyle);
     DWORD GetExtendedStyle() const;
-    COLORREF GetBkColor() const;
-    BOOL SetBkColor(COLORREF cr);
-    COLORREF GetTextColor() const;
-    BOOL SetTextColor(COLORREF cr);
 };

@@ -41,23 +41,8 @@
     AFX_MSG_ENTRY(WM_ERASEBKGND, 0, 0, 0,                                                                    \
                   *pResult = pThis->OnEraseBkgnd(CDC::FromHandle(reinterpret_cast<HDC>(wParam)));            \
                   return TRUE;)
-#define ON_WM_SHOWWINDOW()                                                                                   \
-    AFX_MSG_ENTRY(WM_SHOWWINDOW, 0, 0, 0,                                                                    \
-                  pThis->OnShowWindow(static_cast<BOOL>(wParam), static_cast<UINT>(lParam));                 \
-                  return TRUE;)
 #define ON_WM_SYSCOMMAND()                                                                                   \
     AFX_MSG_ENTRY(WM_SYSCOMMAND, 0, 0, 0, pThis->OnSysCommand(static_cast<UINT>(wParam), lParam);            \
-                  return TRUE;)
-#define ON_WM_SETFOCUS()                                                                                     \
-    AFX_MSG_ENTRY(WM_SETFOCUS, 0, 0, 0, pThis->OnSetFocus(CWnd::FromHandle(reinterpret_cast<HWND>(wParam))); \
-                  return TRUE;)
-#define ON_WM_KILLFOCUS()                                                                                    \
-    AFX_MSG_ENTRY(WM_KILLFOCUS, 0, 0, 0,                                                                     \
-                  pThis->OnKillFocus(CWnd::FromHandle(reinterpret_cast<HWND>(wParam)));                      \
-                  return TRUE;)
-#define ON_WM_KEYDOWN()                                                                                      \
-    AFX_MSG_ENTRY(WM_KEYDOWN, 0, 0, 0,                                                                       \
-                  pThis->OnKeyDown(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));               \
                   return TRUE;)
 #define ON_WM_DRAWITEM()                                                                                     \
     AFX_MSG_ENTRY(WM_DRAWITEM, 0, 0, 0,                                                                      \
@@ -68,10 +53,7 @@
     AFX_MSG_ENTRY(message, 0, 0, 0, pThis->handler(static_cast<UINT>(wParam), AFX_POINT_LPARAM); return TRUE;)
 #define ON_WM_LBUTTONDOWN() AFX_MOUSE_ENTRY(WM_LBUTTONDOWN, OnLButtonDown)
 #define ON_WM_LBUTTONUP() AFX_MOUSE_ENTRY(WM_LBUTTONUP, OnLButtonUp)
-#define ON_WM_LBUTTONDBLCLK() AFX_MOUSE_ENTRY(WM_LBUTTONDBLCLK, OnLButtonDblClk)
 #define ON_WM_RBUTTONDOWN() AFX_MOUSE_ENTRY(WM_RBUTTONDOWN, OnRButtonDown)
-#define ON_WM_RBUTTONUP() AFX_MOUSE_ENTRY(WM_RBUTTONUP, OnRButtonUp)
-#define ON_WM_MOUSEMOVE() AFX_MOUSE_ENTRY(WM_MOUSEMOVE, OnMouseMove)
 
 // Commands (WM_COMMAND from menus, accelerators and controls). CN_COMMAND equals BN_CLICKED.
 #define ON_COMMAND(id, memberFxn)                                                                            \

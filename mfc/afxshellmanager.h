@@ -14,5 +14,4 @@ public:
     HRESULT ItemFromPath(LPCTSTR lpszPath, LPITEMIDLIST& pidl);
     void FreeItem(LPITEMIDLIST pidl);
     // The file-system path of an item; FALSE for items outside the file system.
-    BOOL GetPathFromItem(LPCITEMIDLIST pidl, CString& strPath);
 };

@@ -55,35 +55,20 @@ public:
     int Compare(LPCWSTR psz) const;
     int CompareNoCase(LPCWSTR psz) const;
     // Locale-aware comparison (wcscoll), as MFC's Collate.
-    int Collate(LPCWSTR psz) const;
 
     int Find(wchar_t ch, int iStart = 0) const;
     int Find(LPCWSTR pszSub, int iStart = 0) const;
     int ReverseFind(wchar_t ch) const;
-    int FindOneOf(LPCWSTR pszCharSet) const;
 
     CString Left(int nCount) const;
     CString Right(int nCount) const;
     CString Mid(int iFirst) const;
     CString Mid(int iFirst, int nCount) const;
-    CString Tokenize(LPCWSTR pszTokens, int& iStart) const;
 
-    CString& MakeUpper();
-    CString& MakeLower();
-    CString& MakeReverse();
     CString& Trim();
-    CString& Trim(wchar_t chTarget);
-    CString& Trim(LPCWSTR pszTargets);
     CString& TrimLeft();
-    CString& TrimLeft(LPCWSTR pszTargets);
     CString& TrimRight();
-    CString& TrimRight(LPCWSTR pszTargets);
-    int Replace(wchar_t chOld, wchar_t chNew);
     int Replace(LPCWSTR pszOld, LPCWSTR pszNew);
-    int Remove(wchar_t chRemove);
-    int Insert(int iIndex, wchar_t ch);
-    int Insert(int iIndex, LPCWSTR psz);
-    int Delete(int iIndex, int nCount = 1);
 
     // printf formatting with the Windows conventions of the C runtime: %s takes a wide string.
     void Format(LPCWSTR pszFormat, ...);
@@ -102,9 +87,6 @@ public:
     LPWSTR GetBuffer(int nMinBufferLength);
     LPWSTR GetBufferSetLength(int nLength);
     void ReleaseBuffer(int nNewLength = -1);
-    void Preallocate(int nLength) { m_str.reserve(static_cast<size_t>(nLength)); }
-    void SetString(LPCWSTR psz) { *this = psz; }
-    void SetString(LPCWSTR psz, int nLength) { m_str.assign(psz, static_cast<size_t>(nLength)); }
 
     friend CString operator+(const CString& a, const CString& b) { return CString(a.m_str + b.m_str); }
     friend CString operator+(const CString& a, const wchar_t* b) { return CString(a) += b; }

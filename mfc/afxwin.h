@@ -108,9 +108,6 @@ public:
     BOOL Attach(HGDIOBJ hObject);
     HGDIOBJ Detach();
     BOOL DeleteObject();
-    int GetObject(int nCount, LPVOID lpObject) const { return ::GetObjectW(m_hObject, nCount, lpObject); }
-    UINT GetObjectType() const { return ::GetObjectType(m_hObject); }
-    BOOL CreateStockObject(int nIndex) { return Attach(::GetStockObject(nIndex)); }
 };
 
 class CPen : public CGdiObject {
@@ -139,7 +136,6 @@ class CFont : public CGdiObject {
 public:
     static CFont* PASCAL FromHandle(HFONT hFont);
     BOOL CreateFontIndirect(const LOGFONT* lpLogFont);
-    BOOL CreatePointFont(int nPointSize, LPCTSTR lpszFaceName, CDC* pDC = nullptr);
     operator HFONT() const { return static_cast<HFONT>(m_hObject); }
 };
 
@@ -148,7 +144,6 @@ class CBitmap : public CGdiObject {
 public:
     static CBitmap* PASCAL FromHandle(HBITMAP hBitmap);
     BOOL CreateCompatibleBitmap(CDC* pDC, int nWidth, int nHeight);
-    BOOL CreateBitmap(int nWidth, int nHeight, UINT nPlanes, UINT nBitcount, const void* lpBits);
     operator HBITMAP() const { return static_cast<HBITMAP>(m_hObject); }
 };
 
@@ -158,10 +153,6 @@ public:
     static CRgn* PASCAL FromHandle(HRGN hRgn);
     BOOL CreateRectRgn(int x1, int y1, int x2, int y2);
     BOOL CreateRectRgnIndirect(LPCRECT lpRect);
-    int CombineRgn(const CRgn* pRgn1, const CRgn* pRgn2, int nCombineMode);
-    BOOL PtInRegion(int x, int y) const { return ::PtInRegion(static_cast<HRGN>(m_hObject), x, y); }
-    BOOL PtInRegion(POINT point) const { return PtInRegion(point.x, point.y); }
-    int GetRgnBox(LPRECT lpRect) const { return ::GetRgnBox(static_cast<HRGN>(m_hObject), lpRect); }
     operator HRGN() const { return static_cast<HRGN>(m_hObject); }
 };
 
@@ -201,47 +192,27 @@ public:
 
     virtual int SelectClipRgn(CRgn* pRgn);
     int SelectClipRgn(CRgn* pRgn, int nMode);
-    virtual int IntersectClipRect(int x1, int y1, int x2, int y2);
-    virtual int IntersectClipRect(LPCRECT lpRect);
-    virtual int GetClipBox(LPRECT lpRect) const { return ::GetClipBox(m_hDC, lpRect); }
 
     void FillRect(LPCRECT lpRect, CBrush* pBrush);
     // Fills with a solid colour; like MFC, leaves that colour as the background colour.
     void FillSolidRect(LPCRECT lpRect, COLORREF clr);
     void FillSolidRect(int x, int y, int cx, int cy, COLORREF clr);
-    void FrameRect(LPCRECT lpRect, CBrush* pBrush);
-    BOOL Rectangle(int x1, int y1, int x2, int y2) { return ::Rectangle(m_hDC, x1, y1, x2, y2); }
-    BOOL Rectangle(LPCRECT lpRect) {
-        return Rectangle(lpRect->left, lpRect->top, lpRect->right, lpRect->bottom);
-    }
 
     virtual int DrawText(LPCTSTR lpszString, int nCount, LPRECT lpRect, UINT nFormat);
     int DrawText(const CString& str, LPRECT lpRect, UINT nFormat);
-    virtual BOOL TextOut(int x, int y, LPCTSTR lpszString, int nCount);
-    BOOL TextOut(int x, int y, const CString& str);
-    CSize GetTextExtent(LPCTSTR lpszString, int nCount) const;
-    CSize GetTextExtent(const CString& str) const;
 
     CPoint MoveTo(int x, int y);
-    CPoint MoveTo(POINT point) { return MoveTo(point.x, point.y); }
     BOOL LineTo(int x, int y) { return ::LineTo(m_hDC, x, y); }
-    BOOL LineTo(POINT point) { return LineTo(point.x, point.y); }
-    CPoint GetCurrentPosition() const;
 
     virtual COLORREF SetTextColor(COLORREF crColor) { return ::SetTextColor(m_hDC, crColor); }
     virtual COLORREF SetBkColor(COLORREF crColor) { return ::SetBkColor(m_hDC, crColor); }
     COLORREF GetTextColor() const { return ::GetTextColor(m_hDC); }
     COLORREF GetBkColor() const { return ::GetBkColor(m_hDC); }
     int SetBkMode(int nBkMode) { return ::SetBkMode(m_hDC, nBkMode); }
-    int GetBkMode() const { return ::GetBkMode(m_hDC); }
 
     BOOL DrawIcon(int x, int y, HICON hIcon) { return ::DrawIcon(m_hDC, x, y, hIcon); }
-    BOOL DrawIcon(POINT point, HICON hIcon) { return DrawIcon(point.x, point.y, hIcon); }
     COLORREF GetPixel(int x, int y) const { return ::GetPixel(m_hDC, x, y); }
-    COLORREF GetPixel(POINT point) const { return GetPixel(point.x, point.y); }
-    COLORREF SetPixel(int x, int y, COLORREF crColor) { return ::SetPixel(m_hDC, x, y, crColor); }
     BOOL BitBlt(int x, int y, int nWidth, int nHeight, CDC* pSrcDC, int xSrc, int ySrc, DWORD dwRop);
-    int GetDeviceCaps(int nIndex) const { return ::GetDeviceCaps(m_hDC, nIndex); }
 };
 
 // BeginPaint / EndPaint for the window's WM_PAINT.
@@ -251,28 +222,6 @@ public:
     explicit CPaintDC(CWnd* pWnd);
     ~CPaintDC() override;
     PAINTSTRUCT m_ps;
-
-protected:
-    HWND m_hWnd;
-};
-
-// GetDC / ReleaseDC of the window's client area.
-class CClientDC : public CDC {
-    DECLARE_DYNAMIC(CClientDC)
-public:
-    explicit CClientDC(CWnd* pWnd);
-    ~CClientDC() override;
-
-protected:
-    HWND m_hWnd;
-};
-
-// GetWindowDC / ReleaseDC of the whole window.
-class CWindowDC : public CDC {
-    DECLARE_DYNAMIC(CWindowDC)
-public:
-    explicit CWindowDC(CWnd* pWnd);
-    ~CWindowDC() override;
 
 protected:
     HWND m_hWnd;
@@ -309,7 +258,6 @@ public:
     BOOL Attach(HWND hWndNew);
     HWND Detach();
     BOOL SubclassWindow(HWND hWnd);
-    BOOL SubclassDlgItem(UINT nID, CWnd* pParent);
     HWND UnsubclassWindow();
 
     virtual BOOL PreCreateWindow(CREATESTRUCT& cs);
@@ -326,72 +274,46 @@ public:
     // Messages.
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
     BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
-    LRESULT SendDlgItemMessage(int nID, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
 
     // Text and dialog items.
     void SetWindowText(LPCTSTR lpszString);
-    int GetWindowText(LPTSTR lpszStringBuf, int nMaxCount) const;
     void GetWindowText(CString& rString) const;
     int GetWindowTextLength() const;
     CWnd* GetDlgItem(int nID) const;
-    void GetDlgItem(int nID, HWND* phWnd) const;
     int GetDlgCtrlID() const;
-    int SetDlgCtrlID(int nID);
     void SetDlgItemText(int nID, LPCTSTR lpszString);
-    int GetDlgItemText(int nID, LPTSTR lpStr, int nMaxCount) const;
     int GetDlgItemText(int nID, CString& rString) const;
-    void SetDlgItemInt(int nID, UINT nValue, BOOL bSigned = TRUE);
-    UINT GetDlgItemInt(int nID, BOOL* lpTrans = nullptr, BOOL bSigned = TRUE) const;
-    void CheckDlgButton(int nIDButton, UINT nCheck);
-    UINT IsDlgButtonChecked(int nIDButton) const;
     void SetFont(CFont* pFont, BOOL bRedraw = TRUE);
     CFont* GetFont() const;
 
     // Styles.
     DWORD GetStyle() const;
     DWORD GetExStyle() const;
-    BOOL ModifyStyle(DWORD dwRemove, DWORD dwAdd, UINT nFlags = 0);
-    BOOL ModifyStyleEx(DWORD dwRemove, DWORD dwAdd, UINT nFlags = 0);
 
     // Size, position and state.
     void GetClientRect(LPRECT lpRect) const;
     void GetWindowRect(LPRECT lpRect) const;
-    void ClientToScreen(LPPOINT lpPoint) const;
-    void ClientToScreen(LPRECT lpRect) const;
-    void ScreenToClient(LPPOINT lpPoint) const;
-    void ScreenToClient(LPRECT lpRect) const;
     void MoveWindow(int x, int y, int nWidth, int nHeight, BOOL bRepaint = TRUE);
     void MoveWindow(LPCRECT lpRect, BOOL bRepaint = TRUE);
     BOOL SetWindowPos(const CWnd* pWndInsertAfter, int x, int y, int cx, int cy, UINT nFlags);
     BOOL ShowWindow(int nCmdShow);
     BOOL IsWindowVisible() const;
     BOOL IsIconic() const;
-    BOOL IsZoomed() const;
     BOOL EnableWindow(BOOL bEnable = TRUE);
     BOOL IsWindowEnabled() const;
     CWnd* SetFocus();
     static CWnd* PASCAL GetFocus();
-    BOOL SetForegroundWindow();
-    void BringWindowToTop();
-    static CWnd* PASCAL GetActiveWindow();
-    static CWnd* PASCAL GetDesktopWindow();
 
     // Relations.
     CWnd* GetParent() const;
-    CWnd* SetParent(CWnd* pWndNewParent);
-    CWnd* GetOwner() const;
-    CWnd* GetWindow(UINT nCmd) const;
-    CWnd* GetTopLevelParent() const;
 
     // Painting.
     void Invalidate(BOOL bErase = TRUE);
     void InvalidateRect(LPCRECT lpRect, BOOL bErase = TRUE);
-    void ValidateRect(LPCRECT lpRect);
     void UpdateWindow();
     BOOL RedrawWindow(LPCRECT lpRectUpdate = nullptr, CRgn* prgnUpdate = nullptr,
                       UINT flags = RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
     CDC* GetDC();
-    CDC* GetWindowDC();
     int ReleaseDC(CDC* pDC);
 
     // Timers, icons, messages to the user.
@@ -400,7 +322,6 @@ public:
     BOOL KillTimer(UINT_PTR nIDEvent);
     HICON SetIcon(HICON hIcon, BOOL bBigIcon);
     HICON GetIcon(BOOL bBigIcon) const;
-    int MessageBox(LPCTSTR lpszText, LPCTSTR lpszCaption = nullptr, UINT nType = MB_OK);
 
     // Data exchange between the window's controls and this object's members.
     BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
@@ -438,17 +359,10 @@ protected:
     afx_msg int OnCreate(LPCREATESTRUCT lpCreateStruct);
     afx_msg void OnSize(UINT nType, int cx, int cy);
     afx_msg BOOL OnEraseBkgnd(CDC* pDC);
-    afx_msg void OnShowWindow(BOOL bShow, UINT nStatus);
     afx_msg void OnSysCommand(UINT nID, LPARAM lParam);
-    afx_msg void OnSetFocus(CWnd* pOldWnd);
-    afx_msg void OnKillFocus(CWnd* pNewWnd);
-    afx_msg void OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags);
     afx_msg void OnLButtonDown(UINT nFlags, CPoint point);
     afx_msg void OnLButtonUp(UINT nFlags, CPoint point);
-    afx_msg void OnLButtonDblClk(UINT nFlags, CPoint point);
     afx_msg void OnRButtonDown(UINT nFlags, CPoint point);
-    afx_msg void OnRButtonUp(UINT nFlags, CPoint point);
-    afx_msg void OnMouseMove(UINT nFlags, CPoint point);
     // Reflects WM_DRAWITEM to the control's object (its DrawItem), else the default processing.
     afx_msg void OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct);
 
@@ -510,11 +424,6 @@ public:
     // Commands (ids 0x8000 to 0xEFFF) this dialog does not handle go on to its parent, then to the
     // application object.
     BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo) override;
-    void GotoDlgCtrl(CWnd* pWndCtrl);
-    void NextDlgCtrl() const;
-    void PrevDlgCtrl() const;
-    void SetDefID(UINT nID);
-    DWORD GetDefID() const;
 
     LPCTSTR m_lpszTemplateName = nullptr;
     UINT m_nIDHelp = 0;
@@ -599,9 +508,6 @@ public:
 
     HICON LoadIcon(UINT nIDResource) const;
     HICON LoadIcon(LPCTSTR lpszResourceName) const;
-    HICON LoadStandardIcon(LPCTSTR lpszIconName) const;
-    HCURSOR LoadCursor(UINT nIDResource) const;
-    HCURSOR LoadStandardCursor(LPCTSTR lpszCursorName) const;
 
     // Opens the help file (m_pszHelpFilePath) at its contents; does nothing when there is no such file.
     afx_msg void OnHelp();
@@ -631,8 +537,6 @@ BOOL AfxWinInit(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPTSTR lpCmdLine, 
 int AfxWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPTSTR lpCmdLine, int nCmdShow);
 // Hosting of ActiveX controls in dialogs; this layer hosts none, so there is nothing to enable.
 void AfxEnableControlContainer(COccManager* pOccManager = nullptr);
-int AfxMessageBox(LPCTSTR lpszText, UINT nType = MB_OK, UINT nIDHelp = 0);
-int AfxMessageBox(UINT nIDPrompt, UINT nType = MB_OK, UINT nIDHelp = (UINT)-1);
 
 // ---------------------------------------------------------------------------------------------------
 // Standard controls: each member is one message to the control.
@@ -643,12 +547,6 @@ public:
     virtual BOOL Create(LPCTSTR lpszCaption, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
     int GetCheck() const;
     void SetCheck(int nCheck);
-    UINT GetState() const;
-    void SetState(BOOL bHighlight);
-    UINT GetButtonStyle() const;
-    void SetButtonStyle(UINT nStyle, BOOL bRedraw = TRUE);
-    HICON SetIcon(HICON hIcon);
-    HICON GetIcon() const;
     // Owner-drawn buttons draw here, reached through the parent's reflected WM_DRAWITEM.
     virtual void DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct);
 
@@ -670,35 +568,9 @@ public:
     int GetLBText(int nIndex, LPTSTR lpszText) const;
     void GetLBText(int nIndex, CString& rString) const;
     int GetLBTextLen(int nIndex) const;
-    int FindString(int nStartAfter, LPCTSTR lpszString) const;
-    int FindStringExact(int nIndexStart, LPCTSTR lpszFind) const;
-    int SelectString(int nStartAfter, LPCTSTR lpszString);
     DWORD_PTR GetItemData(int nIndex) const;
     int SetItemData(int nIndex, DWORD_PTR dwItemData);
     void ShowDropDown(BOOL bShowIt = TRUE);
-    BOOL GetDroppedState() const;
-    BOOL LimitText(int nMaxChars);
-};
-
-class CEdit : public CWnd {
-    DECLARE_DYNAMIC(CEdit)
-public:
-    virtual BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
-    void SetSel(int nStartChar, int nEndChar, BOOL bNoScroll = FALSE);
-    void GetSel(int& nStartChar, int& nEndChar) const;
-    void ReplaceSel(LPCTSTR lpszNewText, BOOL bCanUndo = FALSE);
-    BOOL SetReadOnly(BOOL bReadOnly = TRUE);
-    int GetLineCount() const;
-    void LimitText(int nChars = 0);
-};
-
-class CStatic : public CWnd {
-    DECLARE_DYNAMIC(CStatic)
-public:
-    virtual BOOL Create(LPCTSTR lpszText, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd,
-                        UINT nID = 0xffff);
-    HICON SetIcon(HICON hIcon);
-    HICON GetIcon() const;
 };
 
 // ---------------------------------------------------------------------------------------------------

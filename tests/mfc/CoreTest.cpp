@@ -62,9 +62,6 @@ TEST(String, PiecesSearchAndBuffers) {
     EXPECT_EQ(text.Mid(3, 3), L"375");
     EXPECT_EQ(text.Mid(100), L"");
     EXPECT_EQ(text.Left(-1), L"");
-    int position = 0;
-    EXPECT_EQ(text.Tokenize(L",;", position), L"名称");
-    EXPECT_EQ(text.Tokenize(L",;", position), L"375");
     EXPECT_EQ(text.Replace(L"5", L"55"), 2);
     EXPECT_EQ(text, L"名称,3755;状态,2255");
 
