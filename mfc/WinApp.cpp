@@ -93,6 +93,9 @@ BOOL CWinApp::InitApplication() {
 }
 
 BOOL CWinApp::InitInstance() {
+    // Applications that ask for it are restarted by the system after a crash or an update.
+    if (m_dwRestartManagerSupportFlags & AFX_RESTART_MANAGER_SUPPORT_RESTART)
+        RegisterApplicationRestart(L"/restart", 0);
     return TRUE;
 }
 

@@ -499,6 +499,7 @@ public:
     DWORD m_dwRestartManagerSupportFlags = 0;
 
     virtual BOOL InitApplication();
+    // Registers with the restart manager when m_dwRestartManagerSupportFlags asks for restarts.
     BOOL InitInstance() override;
     int ExitInstance() override;
 
