@@ -31,7 +31,7 @@ void WriteReport(const std::string& lines) {
     std::wstring partial = options.reportFile + L".part";
     {
         std::ofstream out(partial.c_str(), std::ios::binary);
-        out << "thread=" << GetCurrentThreadId() << "\n" << lines;
+        out << "thread=" << GetCurrentThreadId() << "\n" << lines << "ready=1\n";
     }
     MoveFileExW(partial.c_str(), options.reportFile.c_str(), MOVEFILE_REPLACE_EXISTING);
 }

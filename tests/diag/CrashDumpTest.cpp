@@ -58,8 +58,8 @@ protected:
         fs::remove(reportFile);
         CrashRun run(program, how, reportFile);
         report = run.WaitForReport();
-        if (!report.count("thread")) {
-            ADD_FAILURE() << "the child never got to its failure";
+        if (!report.count("ready")) {
+            ADD_FAILURE() << "the child never got to its failure; exit code " << std::hex << run.ExitCode();
             return {};
         }
         fs::path dump = program.wstring() + Wide(report["thread"]) + L".dmp";

@@ -14,6 +14,9 @@ namespace crashtest {
 
 namespace {
 
+// Generous: a loaded machine may take long to start a process or to write its dump.
+constexpr std::chrono::seconds kPatience(60);
+
 std::wstring Extended(const fs::path& path) {
     return L"\\\\?\\" + path.wstring();
 }
@@ -124,18 +127,26 @@ CrashRun::~CrashRun() {
 }
 
 Report CrashRun::WaitForReport() {
-    if (!process_.hProcess || !testsupport::WaitFor([&] { return fs::exists(reportFile_) || !IsRunning(); }))
-        return {};
-    return ReadReport(reportFile_);
+    Report report;
+    // The child's rename can show the file a moment before it can be opened.
+    testsupport::WaitFor(
+        [&] {
+            report = ReadReport(reportFile_);
+            return report.count("ready") || !IsRunning();
+        },
+        kPatience);
+    return report;
 }
 
 HWND CrashRun::FailAndWaitForFatalError() {
     SetEvent(go_);
     FatalErrorSearch search{process_.dwProcessId};
-    testsupport::WaitFor([&] {
-        EnumWindows(FindFatalErrorBox, reinterpret_cast<LPARAM>(&search));
-        return search.box != nullptr || !IsRunning();
-    });
+    testsupport::WaitFor(
+        [&] {
+            EnumWindows(FindFatalErrorBox, reinterpret_cast<LPARAM>(&search));
+            return search.box != nullptr || !IsRunning();
+        },
+        kPatience);
     return search.box;
 }
 
@@ -143,12 +154,18 @@ bool CrashRun::IsRunning() const {
     return WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
 }
 
+DWORD CrashRun::ExitCode() const {
+    DWORD code = 0;
+    GetExitCodeProcess(process_.hProcess, &code);
+    return code;
+}
+
 bool CrashRun::DismissAndWaitForExit(HWND box) {
     HWND button = FindWindowExW(box, nullptr, L"Button", nullptr);
     if (!button)
         return false;
     SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 10000, nullptr);
-    return WaitForSingleObject(process_.hProcess, 30000) == WAIT_OBJECT_0;
+    return WaitForSingleObject(process_.hProcess, 60000) == WAIT_OBJECT_0;
 }
 
 DumpFacts ReadDump(const fs::path& file) {

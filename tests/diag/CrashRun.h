@@ -9,7 +9,7 @@
 
 namespace crashtest {
 
-// key=value lines the child writes just before it fails ("thread" = the failing thread's id).
+// key=value lines the child writes just before it fails ("thread" = the failing thread's id, "ready" last).
 using Report = std::map<std::string, std::string>;
 
 // One run of the crash child: started, held before its failure until the test has prepared the folder,
@@ -27,6 +27,8 @@ public:
     // Lets the child fail and returns its "Fatal Error" box, or null when none came.
     HWND FailAndWaitForFatalError();
     bool IsRunning() const;
+    // The exit code, or STILL_ACTIVE.
+    DWORD ExitCode() const;
     // Presses the box's button, as a user would, and waits for the process to end.
     bool DismissAndWaitForExit(HWND box);
 
