@@ -39,7 +39,6 @@ std::wstring ExecutableFolder() {
     return path.substr(0, path.rfind(L'\\'));
 }
 
-// Written under a temporary name and then renamed, so that a reader never sees half a record.
 void WriteRecord(const std::wstring& commandLine, const std::vector<std::wstring>& arguments) {
     std::string text = Utf8(commandLine) + "\n";
     for (const std::wstring& argument : arguments)

@@ -4,7 +4,8 @@
 #include <string>
 
 // Written beside the server's executable once it runs: UTF-8, the raw command line on the first line,
-// then every argument as the platform's parser splits it (program name included), one per line.
+// then every argument as the platform's parser splits it (program name included), one per line. It is
+// written under the name + ".partial" first and then renamed, so that a reader never sees half of it.
 inline std::wstring DevServerRecordName(uint32_t processId) {
     return L"devserver-" + std::to_wstring(processId) + L".txt";
 }

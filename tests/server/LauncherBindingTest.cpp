@@ -92,10 +92,6 @@ TEST_F(LauncherBindingTest, ShutdownReachesTheLibraryAfterTheDialogAndAgainAtExi
     EXPECT_EQ(Reports(run), (std::vector<std::string>{"helper 1", "exe " + ExpectedServerPath()}));
     EXPECT_EQ(Count(run, "tarn_launcher: Shutdown\n"), 2u);
     EXPECT_TRUE(LogMessages(run).empty());
-
-    // Without the application's own call, only the one at exit.
-    run = Run(L"instance");
-    EXPECT_EQ(Count(run, "tarn_launcher: Shutdown\n"), 1u);
 }
 
 TEST_F(LauncherBindingTest, AFailedLaunchLeavesTheMessageAndNoRecord) {

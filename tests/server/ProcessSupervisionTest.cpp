@@ -36,7 +36,7 @@ protected:
 TEST_F(ProcessSupervisionTest, AServerThatEndsIsReturnedOnceAndThenGone) {
     uint32_t alpha = Start(L"Alpha");
     ASSERT_NE(alpha, 0u);
-    EXPECT_TRUE(wrapper.CollectStoppedServers().empty()) << "a running server stays";
+    EXPECT_TRUE(wrapper.CollectStoppedServers().empty()) << "a server just started stays, starting or not";
     EXPECT_TRUE(wrapper.IsServerStarted(L"Alpha"));
 
     EndByItself(alpha); // the test still holds a handle on it: an ended process, not a missing one

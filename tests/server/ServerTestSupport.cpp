@@ -17,13 +17,30 @@ std::wstring FromUtf8(const std::string& text) {
     return wide;
 }
 
+bool IsNotOlderThanProcess(const fs::path& file, uint32_t processId) {
+    WIN32_FILE_ATTRIBUTE_DATA attributes;
+    if (!GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &attributes))
+        return false;
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+    FILETIME created{}, unused[3];
+    bool known = process && GetProcessTimes(process, &created, &unused[0], &unused[1], &unused[2]);
+    if (process)
+        CloseHandle(process);
+    return !known || CompareFileTime(&attributes.ftLastWriteTime, &created) >= 0;
+}
+
 } // namespace
 
 bool TakeDevServerRecord(const fs::path& folder, uint32_t processId, DevServerRecord& record) {
     fs::path file = folder / DevServerRecordName(processId);
-    if (!testsupport::WaitFor([&] { return fs::exists(file); }))
+    std::string bytes;
+    // A record older than the process is another one's that had the same identifier. Just after the
+    // server's rename the file may still be held by it and refuse to open for a moment.
+    if (!testsupport::WaitFor([&] {
+            return IsNotOlderThanProcess(file, processId) &&
+                   !(bytes = testsupport::ReadFileBytes(file)).empty();
+        }))
         return false;
-    std::string bytes = testsupport::ReadFileBytes(file);
     std::error_code ignored;
     fs::remove(file, ignored);
 
@@ -62,6 +79,7 @@ WatchedProcesses::~WatchedProcesses() {
         CloseHandle(handle);
         std::error_code ignored;
         fs::remove(folder / DevServerRecordName(processId), ignored);
+        fs::remove(folder / (DevServerRecordName(processId) + L".partial"), ignored); // ended mid-write
     }
 }
 
@@ -98,7 +116,24 @@ bool WatchedProcesses::IsRunning(uint32_t processId) {
     return found != handles_.end() && WaitForSingleObject(found->second, 0) == WAIT_TIMEOUT;
 }
 
+void EndChildProcessesWithThisProcess() {
+    static HANDLE job = [] {
+        // Never closed: the system closes it when this process ends, however it ends, and so ends
+        // every process started from here that is still running. Nothing is left to hold ctest's pipes.
+        HANDLE created = CreateJobObjectW(nullptr, nullptr);
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        if (!created ||
+            !SetInformationJobObject(created, JobObjectExtendedLimitInformation, &limits, sizeof limits) ||
+            !AssignProcessToJobObject(created, GetCurrentProcess()))
+            ADD_FAILURE() << "cannot tie child processes to the test process, error " << GetLastError();
+        return created;
+    }();
+    (void)job;
+}
+
 void RunningServersTest::SetUp() {
+    EndChildProcessesWithThisProcess();
     ASSERT_NE(wrapper.Helper, nullptr) << "the launcher library beside the tests did not bind";
     wrapper.RunningServers.clear();
 }

@@ -29,6 +29,9 @@ bool TakeDevServerRecord(const std::filesystem::path& folder, uint32_t processId
 // Asks a stand-in server to exit by itself, waiting (boundedly) until it can be asked.
 bool SignalDevServerExit(uint32_t processId);
 
+// Puts this process in a job that ends every process started from it when it ends, even by a crash.
+void EndChildProcessesWithThisProcess();
+
 // Handles on the processes a test starts, for waiting on them; whatever still runs when the object goes
 // is terminated, and the records the servers wrote in the test executable's folder are removed.
 class WatchedProcesses {
