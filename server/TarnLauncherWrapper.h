@@ -40,7 +40,7 @@ public:
 
     // Supervision. No process handle is kept between calls.
 
-    // Full image path of process `processId`, or empty when it cannot be read.
+    // Full image path of process `processId`, or empty when it has ended or cannot be read.
     static std::wstring GetProcessImagePath(uint32_t processId);
     // Whether the recorded process still runs the dedicated server executable (file name, any case).
     static bool IsProcessRunning(const ServerProcessInfo& info);
