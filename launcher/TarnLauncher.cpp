@@ -1,5 +1,6 @@
 #include "launcher/TarnLauncher.h"
 
+#include "launcher/CrashOnDemand.h"
 #include "server/ServerNames.h"
 
 #include <windows.h>
@@ -24,6 +25,21 @@ bool ProgramFolder(std::wstring& folder) {
 
 void Report(const std::string& text) {
     OutputDebugStringA(("tarn_launcher: " + text + "\n").c_str());
+}
+
+// The full path of a file beside this library.
+std::wstring BesideLibrary(const wchar_t* name) {
+    HMODULE self = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCWSTR>(&BesideLibrary), &self);
+    std::wstring path(32768, L'\0');
+    path.resize(GetModuleFileNameW(self, path.data(), static_cast<DWORD>(path.size())));
+    return path.substr(0, path.rfind(L'\\') + 1) + name;
+}
+
+DWORD WINAPI WriteThroughNull(void*) {
+    *static_cast<volatile int*>(nullptr) = 1;
+    return 0;
 }
 
 } // namespace
@@ -65,4 +81,17 @@ void TarnLauncher::RunCallbacks() {
         return;
     if (++runCallbacksCount_ == 1)
         Report("RunCallbacks"); // once: the pump runs 20 times a second
+    CrashIfAsked();
+}
+
+void TarnLauncher::CrashIfAsked() {
+    static const std::wstring trigger = BesideLibrary(kCrashOnCallbacksFile);
+    if (crashStarted_ || GetFileAttributesW(trigger.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return;
+    crashStarted_ = true;
+    DWORD threadId = 0;
+    HANDLE thread = CreateThread(nullptr, 0, WriteThroughNull, nullptr, 0, &threadId);
+    Report("crashing on thread " + std::to_string(threadId));
+    if (thread)
+        CloseHandle(thread);
 }

@@ -2,7 +2,8 @@
 #include "server/TarnLauncherHelper.h"
 
 // The stand-in platform helper: starts the dedicated server from the program's folder and reports each
-// Shutdown and LaunchProcess on the debugger output, so that tests of whole programs can follow it.
+// Shutdown and LaunchProcess on the debugger output, so that tests of whole programs can follow it, and
+// crashes the program on request (launcher/CrashOnDemand.h).
 class TarnLauncher final : public TarnLauncherHelper {
 public:
     void __thiscall Unused0() override {}
@@ -15,6 +16,9 @@ public:
     unsigned RunCallbacksCount() const { return runCallbacksCount_; }
 
 private:
+    void CrashIfAsked();
+
     bool shutDown_ = false;
+    bool crashStarted_ = false;
     unsigned runCallbacksCount_ = 0;
 };

@@ -1,0 +1,6 @@
+#pragma once
+// A way for whole-program tests to make the stand-in library crash the program that loaded it.
+
+// When a file of this name lies beside tarn_launcher.dll, the next RunCallbacks starts a thread that
+// writes through a null pointer: an unhandled access violation on a thread other than the caller's.
+inline constexpr wchar_t kCrashOnCallbacksFile[] = L"tarn_launcher_crash_on_callbacks.txt";
