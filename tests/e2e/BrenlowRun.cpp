@@ -1,0 +1,150 @@
+#include "BrenlowRun.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+
+namespace e2e {
+
+namespace {
+
+HANDLE KillOnCloseJob() {
+    HANDLE job = CreateJobObjectW(nullptr, nullptr);
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (!job || !SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits))
+        ADD_FAILURE() << "cannot create a job object, error " << GetLastError();
+    return job;
+}
+
+std::string ReadDebugString(HANDLE process, const OUTPUT_DEBUG_STRING_INFO& info) {
+    std::string text(info.nDebugStringLength, '\0');
+    SIZE_T read = 0;
+    ReadProcessMemory(process, info.lpDebugStringData, text.data(), text.size(), &read);
+    text.resize(read);
+    while (!text.empty() && text.back() == '\0')
+        text.pop_back();
+    return text;
+}
+
+} // namespace
+
+BrenlowRun::BrenlowRun(const fs::path& program, Mode mode) : job_(KillOnCloseJob()) {
+    if (mode == Mode::Plain) {
+        PROCESS_INFORMATION created{};
+        if (Create(program, 0, created)) {
+            CloseHandle(created.hThread);
+            process_ = created.hProcess;
+        }
+        return;
+    }
+    // A debuggee's events go to the thread that started it, so that thread starts it and stays with it.
+    debuggerReady_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    debugger_ = std::thread([this, program] { Debug(program); });
+    WaitForSingleObject(debuggerReady_, INFINITE); // set on every path of Debug, before its loop
+}
+
+BrenlowRun::~BrenlowRun() {
+    if (job_) {
+        TerminateJobObject(job_, 0xDEAD); // Brenlow and every server it started
+        CloseHandle(job_);
+    }
+    if (debugger_.joinable())
+        debugger_.join();
+    if (process_) {
+        WaitForSingleObject(process_, 10000);
+        CloseHandle(process_);
+    }
+    if (debuggerReady_)
+        CloseHandle(debuggerReady_);
+}
+
+bool BrenlowRun::Create(const fs::path& program, DWORD flags, PROCESS_INFORMATION& created) {
+    std::wstring line = L"\"" + program.wstring() + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    // Suspended until it is in the job, so that nothing it starts escapes.
+    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, flags | CREATE_SUSPENDED,
+                        nullptr, program.parent_path().c_str(), &startup, &created)) {
+        ADD_FAILURE() << "cannot start " << testsupport::Utf8(program.wstring()) << ", error "
+                      << GetLastError();
+        return false;
+    }
+    if (!AssignProcessToJobObject(job_, created.hProcess))
+        ADD_FAILURE() << "cannot put the program into its job, error " << GetLastError();
+    processId_ = created.dwProcessId;
+    mainThreadId_ = created.dwThreadId;
+    ResumeThread(created.hThread);
+    return true;
+}
+
+void BrenlowRun::Debug(const fs::path& program) {
+    PROCESS_INFORMATION created{};
+    bool started = Create(program, DEBUG_ONLY_THIS_PROCESS, created);
+    if (started) {
+        CloseHandle(created.hThread);
+        process_ = created.hProcess;
+    }
+    SetEvent(debuggerReady_);
+    if (!started)
+        return;
+    for (;;) {
+        DEBUG_EVENT event{};
+        if (!WaitForDebugEvent(&event, 100)) {
+            bool ended = WaitForSingleObject(created.hProcess, 0) == WAIT_OBJECT_0;
+            if (!ended)
+                continue;
+            if (!WaitForDebugEvent(&event, 1000))
+                return; // ended without a last event: nothing more will come
+        }
+        DWORD status = DBG_CONTINUE;
+        switch (event.dwDebugEventCode) {
+        case OUTPUT_DEBUG_STRING_EVENT: {
+            std::string text = ReadDebugString(created.hProcess, event.u.DebugString);
+            std::lock_guard lock(mutex_);
+            debugStrings_.push_back(std::move(text));
+            break;
+        }
+        case EXCEPTION_DEBUG_EVENT:
+            // The program's own exceptions (C++ throws caught inside it) are left to the program.
+            if (event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT)
+                status = DBG_EXCEPTION_NOT_HANDLED;
+            break;
+        case CREATE_PROCESS_DEBUG_EVENT:
+            CloseHandle(event.u.CreateProcessInfo.hFile);
+            break;
+        case LOAD_DLL_DEBUG_EVENT:
+            CloseHandle(event.u.LoadDll.hFile);
+            break;
+        default:
+            break;
+        }
+        ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
+        if (event.dwDebugEventCode == EXIT_PROCESS_DEBUG_EVENT)
+            return;
+    }
+}
+
+bool BrenlowRun::IsRunning() const {
+    return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+}
+
+bool BrenlowRun::WaitForExit(std::chrono::milliseconds timeout) const {
+    return process_ && WaitForSingleObject(process_, static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0;
+}
+
+DWORD BrenlowRun::ExitCode() const {
+    DWORD code = STILL_ACTIVE;
+    if (process_)
+        GetExitCodeProcess(process_, &code);
+    return code;
+}
+
+std::vector<std::string> BrenlowRun::DebugStrings() const {
+    std::lock_guard lock(mutex_);
+    return debugStrings_;
+}
+
+} // namespace e2e

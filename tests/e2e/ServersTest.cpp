@@ -1,0 +1,133 @@
+// Servers started, refused, swept, force-closed and closed with the program, driven through its windows.
+#include "BrenlowTest.h"
+#include "ForeignWindows.h"
+
+namespace fs = std::filesystem;
+using namespace e2e;
+using namespace testsupport;
+
+namespace {
+
+constexpr wchar_t kAlreadyStarted[] = L"专用服务器已启动，请确认";
+constexpr wchar_t kTooManyServers[] = L"最多可以同时运行10个专用服务器";
+constexpr wchar_t kForceCloseWarning[] = L"强制关闭专用服务器可能会导致部分存档丢失，建议您手动关闭";
+constexpr wchar_t kCloseConfirmation[] = L"启动器关闭后，专用服务器也会被关闭，确认关闭吗？";
+constexpr wchar_t kStarted[] = L"已启动";
+
+// A server that ends by itself leaves its own exit code, unlike a termination by Brenlow.
+constexpr DWORD kOwnExitCode = 3;
+
+std::wstring NumberedCluster(int number) {
+    return L"Cluster " + std::wstring(number < 10 ? L"0" : L"") + std::to_wstring(number);
+}
+
+} // namespace
+
+TEST_F(BrenlowTest, StartsTenServersRefusesTheSameOneAndAnEleventhAndEndsThemAllWhenClosed) {
+    Install(true);
+    std::vector<std::wstring> names = {L"中文集群"};
+    for (int number = 2; number <= 11; ++number)
+        names.push_back(NumberedCluster(number));
+    for (const std::wstring& name : names)
+        AddCluster(name);
+    ASSERT_TRUE(StartBrenlow(BrenlowRun::Mode::Plain));
+
+    PressStartFor(names[0]);
+    ASSERT_TRUE(WaitForRowCount(1));
+    EXPECT_EQ(Names(), std::vector<std::wstring>{names[0]});
+    EXPECT_EQ(ColumnTexts(run->Process(), list, 1), std::vector<std::wstring>{kStarted});
+    EXPECT_TRUE(GetDlgItem(list, kFirstRowButton)) << "the row's force-close button";
+    EXPECT_TRUE(IsRunning(ServerOf(names[0]))) << "the server got the cluster name as its last argument";
+
+    PressStartFor(names[0]);
+    Notice refusal = WaitForNotice();
+    EXPECT_EQ(refusal.text, kAlreadyStarted);
+    Answer(refusal, IDOK);
+    EXPECT_EQ(RowCount(list), 1);
+
+    for (int started = 1; started < 10; ++started) {
+        PressStartFor(names[started]);
+        ASSERT_TRUE(WaitForRowCount(started + 1)) << "start of " << Utf8(names[started]);
+        EXPECT_TRUE(IsRunning(ServerOf(names[started])));
+    }
+    EXPECT_EQ(Names(), std::vector<std::wstring>(names.begin(), names.begin() + 10)) << "in start order";
+
+    PressStartFor(names[10]);
+    refusal = WaitForNotice();
+    EXPECT_EQ(refusal.text, kTooManyServers);
+    Answer(refusal, IDOK);
+    ASSERT_TRUE(WaitUntilIdle(mainWindow));
+    EXPECT_EQ(RowCount(list), 10);
+    EXPECT_EQ(ServersSeen(), 10u) << "neither refusal may start a server";
+
+    // Closing asks first; "取消" keeps the program and every server.
+    ASSERT_TRUE(PostMessageW(mainWindow, WM_SYSCOMMAND, SC_CLOSE, 0));
+    Notice question = WaitForNotice();
+    EXPECT_EQ(question.text, kCloseConfirmation);
+    Answer(question, IDCANCEL);
+    ASSERT_TRUE(WaitUntilIdle(mainWindow));
+    EXPECT_TRUE(run->IsRunning());
+    EXPECT_TRUE(IsWindowVisible(mainWindow) && IsWindowEnabled(mainWindow));
+    for (int i = 0; i < 10; ++i)
+        EXPECT_TRUE(IsRunning(ServerOf(names[i]))) << Utf8(names[i]);
+
+    // "仍然关闭" terminates every server and ends the program.
+    ASSERT_TRUE(PostMessageW(mainWindow, WM_SYSCOMMAND, SC_CLOSE, 0));
+    question = WaitForNotice();
+    EXPECT_EQ(question.text, kCloseConfirmation);
+    ASSERT_TRUE(Click(question.window, IDOK));
+    EXPECT_TRUE(run->WaitForExit());
+    for (int i = 0; i < 10; ++i) {
+        HANDLE server = ServerOf(names[i]);
+        EXPECT_TRUE(WaitFor([&] { return !IsRunning(server); }, kPatience)) << Utf8(names[i]);
+        EXPECT_EQ(ExitCodeOf(server), 0u) << Utf8(names[i]) << " was terminated by Brenlow";
+    }
+}
+
+TEST_F(BrenlowTest, EndedServersAreSweptAndForceCloseEndsTheServerBesideTheButton) {
+    Install(true);
+    const std::vector<std::wstring> names = {L"Alpha", L"Beta Two", L"Gamma"};
+    for (const std::wstring& name : names)
+        AddCluster(name);
+    ASSERT_TRUE(StartBrenlow(BrenlowRun::Mode::Plain));
+    for (size_t i = 0; i < names.size(); ++i) {
+        PressStartFor(names[i]);
+        ASSERT_TRUE(WaitForRowCount(static_cast<int>(i) + 1));
+    }
+    HANDLE alpha = ServerOf(names[0]), beta = ServerOf(names[1]), gamma = ServerOf(names[2]);
+    ASSERT_TRUE(alpha && beta && gamma);
+
+    // Alpha ends by itself: its row goes at a sweep (every 2 s) and the rows below move up.
+    EndServerByItself(names[0]);
+    ASSERT_EQ(WaitForSingleObject(alpha, 10000), WAIT_OBJECT_0);
+    EXPECT_EQ(ExitCodeOf(alpha), kOwnExitCode);
+    ULONGLONG ended = GetTickCount64();
+    ASSERT_TRUE(WaitForRowCount(2)) << "the ended server's row stays";
+    EXPECT_LT(GetTickCount64() - ended, 8000u) << "the row of an ended server goes at the next sweep";
+    EXPECT_EQ(Names(), std::vector<std::wstring>(names.begin() + 1, names.end()));
+    EXPECT_FALSE(GetDlgItem(list, kFirstRowButton + 2)) << "two rows, two buttons";
+
+    // The second button now stands beside Gamma. The warning's "取消" leaves Gamma running.
+    ASSERT_TRUE(Click(list, kFirstRowButton + 1));
+    Notice warning = WaitForNotice();
+    EXPECT_EQ(warning.text, kForceCloseWarning);
+    Answer(warning, IDCANCEL);
+    ASSERT_TRUE(WaitUntilIdle(mainWindow));
+    EXPECT_TRUE(IsRunning(gamma));
+
+    // "仍然关闭" terminates Gamma alone; its row goes at a later sweep.
+    ASSERT_TRUE(Click(list, kFirstRowButton + 1));
+    warning = WaitForNotice();
+    EXPECT_EQ(warning.text, kForceCloseWarning);
+    Answer(warning, IDOK);
+    ASSERT_EQ(WaitForSingleObject(gamma, 10000), WAIT_OBJECT_0) << "the force-closed server still runs";
+    EXPECT_EQ(ExitCodeOf(gamma), 0u);
+    EXPECT_TRUE(IsRunning(beta));
+    ASSERT_TRUE(WaitForRowCount(1));
+    EXPECT_EQ(Names(), std::vector<std::wstring>{names[1]});
+
+    ASSERT_TRUE(PostMessageW(mainWindow, WM_SYSCOMMAND, SC_CLOSE, 0));
+    Answer(WaitForNotice(), IDOK);
+    EXPECT_TRUE(run->WaitForExit());
+    EXPECT_EQ(WaitForSingleObject(beta, 10000), WAIT_OBJECT_0);
+}
