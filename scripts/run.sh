@@ -1,19 +1,41 @@
 #!/usr/bin/env bash
-# Sets everything up, builds, and starts Brenlow under Wine beside the stand-in launcher and server.
+# Sets everything up, builds, lays out a demo (Brenlow.exe beside the stand-in launcher and server, a
+# Documents folder with demo configurations) and starts Brenlow under Wine with its Chinese texts.
+# With a display the user gets the real window and this waits until Brenlow exits. Without one, Brenlow
+# runs in a Wine virtual desktop on a private Xvfb and a scripted tour clicks through it, saving a
+# screenshot of each step.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/env.sh"
-bash "$here/setup.sh"
-bash "$here/build.sh"
+# Its own prefix, so that the demo's Documents folder and fonts never reach the tests' prefix.
+export WINEPREFIX=${WINEPREFIX_BRENLOW:-$BRENLOW_ROOT/.wineprefix-run}
+export BRENLOW_DEMO=${BRENLOW_DEMO:-$BRENLOW_ROOT/out/demo}
+# Chinese texts and folder names need the Chinese locale (set up by setup.sh).
+export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
 
-bin=$BRENLOW_BUILD/bin
-if [ ! -f "$bin/Brenlow.exe" ]; then
-  echo "run: Brenlow.exe is not built yet; what exists so far:"
-  ls "$bin"
-  exit 0
-fi
+headless=true
+[ -n "${DISPLAY:-}" ] && headless=false
+
+bash "$here/setup.sh"
+source "$here/demo/demo.sh"
+demo_build
+$headless && demo_build_tour_control
+demo_prepare_program
+demo_prepare_documents
+
 source "$here/wine-session.sh"
 trap wine_session_end EXIT
 wine_session_begin
-cd "$bin"
-LANG=zh_CN.UTF-8 wine Brenlow.exe
+
+if ! $headless; then
+  demo_prepare_prefix Y
+  echo "run: Brenlow runs from $demo_program; its configurations are in $demo_documents"
+  cd "$demo_program"
+  wine Brenlow.exe
+  exit 0
+fi
+
+demo_prepare_prefix N
+source "$here/demo/tour.sh"
+echo "run: no display, so Brenlow runs on a private Xvfb ($DISPLAY) for a scripted tour"
+tour_run

@@ -1,0 +1,297 @@
+// The demo tour's eyes inside Wine: finds Brenlow's windows, reports where to click and what they show, and
+// waits for changes. The tour script clicks with xdotool, as a user would; this program never clicks.
+//
+//   TourControl wait-main MS          the main window is visible
+//   TourControl wait-gone MS          the main window is gone
+//   TourControl wait-notice MS        a notice is open; prints its text
+//   TourControl wait-rows N MS        the server list has N rows; prints them
+//   TourControl combo-items           the configurations the combo box offers, in its order
+//   TourControl wait-dropdown MS      the combo box's drop-down list is open
+//   TourControl wait-selection NAME MS  the combo box shows NAME as its choice
+//   TourControl point WHAT [INDEX]    screen point of: start, combo-arrow, combo-item I, row-button K,
+//                                     notice-ok, notice-cancel, close-button (waits up to 5 s for it)
+//   TourControl servers               how many dedicated server processes run
+//
+// Exit code 0 on success, 1 when a wait timed out or a window is missing, 2 on bad arguments.
+#include "app/resource.h"
+#include "server/ServerNames.h"
+
+#include <windows.h>
+
+#include <commctrl.h>
+#include <tlhelp32.h>
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr wchar_t kMainCaption[] = L"Brenlow";
+constexpr wchar_t kNoticeCaption[] = L"温馨提示";
+constexpr wchar_t kDialogClass[] = L"#32770";
+constexpr int kFirstRowButtonId = 10001; // the list's button for row position k has this id + k
+constexpr DWORD kPollMs = 50;
+
+void Print(const std::wstring& text) {
+    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                   nullptr, nullptr);
+    std::string utf8(size, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), size, nullptr,
+                        nullptr);
+    std::fwrite(utf8.data(), 1, utf8.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+// Polls until `ready` holds or `timeoutMs` has passed.
+bool WaitFor(DWORD timeoutMs, const std::function<bool()>& ready) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (ready())
+            return true;
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+        Sleep(kPollMs);
+    }
+}
+
+HWND VisibleDialog(const wchar_t* caption) {
+    HWND window = FindWindowW(kDialogClass, caption);
+    return window && IsWindowVisible(window) ? window : nullptr;
+}
+
+HWND MainWindow() {
+    return VisibleDialog(kMainCaption);
+}
+HWND NoticeWindow() {
+    return VisibleDialog(kNoticeCaption);
+}
+
+HWND ServerList() {
+    HWND main = MainWindow();
+    return main ? GetDlgItem(main, IDC_LIST_SERVER) : nullptr;
+}
+
+int RowCount() {
+    HWND list = ServerList();
+    return list ? static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)) : -1;
+}
+
+// List-view texts live in Brenlow's memory: the request and its buffer are placed there.
+std::wstring CellText(HWND list, int row, int column) {
+    DWORD processId = 0;
+    GetWindowThreadProcessId(list, &processId);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+    if (!process)
+        return std::wstring();
+    constexpr int kChars = 512;
+    auto* remote = static_cast<BYTE*>(VirtualAllocEx(
+        process, nullptr, sizeof(LVITEMW) + kChars * sizeof(wchar_t), MEM_COMMIT, PAGE_READWRITE));
+    std::wstring text;
+    if (remote) {
+        LVITEMW item{};
+        item.iSubItem = column;
+        item.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(LVITEMW));
+        item.cchTextMax = kChars;
+        WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
+        SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(remote));
+        std::vector<wchar_t> buffer(kChars + 1, L'\0');
+        ReadProcessMemory(process, item.pszText, buffer.data(), kChars * sizeof(wchar_t), nullptr);
+        text = buffer.data();
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    }
+    CloseHandle(process);
+    return text;
+}
+
+void PrintRows() {
+    HWND list = ServerList();
+    for (int row = 0, rows = RowCount(); row < rows; ++row)
+        Print(CellText(list, row, 0) + L" | " + CellText(list, row, 1));
+}
+
+// WM_GETTEXT itself: GetWindowText on another process's edit control returns no text.
+std::wstring WindowText(HWND window) {
+    std::wstring text(static_cast<size_t>(SendMessageW(window, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
+    text.resize(SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data())));
+    return text;
+}
+
+bool PrintCenter(HWND window) {
+    RECT rect;
+    if (!window || !GetWindowRect(window, &rect))
+        return false;
+    std::printf("%ld %ld\n", (rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    return true;
+}
+
+// The caption's close button: the rightmost button of the caption bar, inside the frame.
+bool PrintCloseButton(HWND window) {
+    RECT rect;
+    if (!window || !GetWindowRect(window, &rect))
+        return false;
+    int frame = GetSystemMetrics(SM_CXFIXEDFRAME);
+    int button = GetSystemMetrics(SM_CXSIZE);
+    int caption = GetSystemMetrics(SM_CYCAPTION);
+    std::printf("%ld %ld\n", rect.right - frame - button / 2,
+                rect.top + GetSystemMetrics(SM_CYFIXEDFRAME) + caption / 2);
+    return true;
+}
+
+// The arrow sits at the right end of the combo box's edit part.
+bool PrintComboArrow(HWND combo) {
+    RECT rect;
+    if (!combo || !GetWindowRect(combo, &rect))
+        return false;
+    int arrow = GetSystemMetrics(SM_CXVSCROLL);
+    std::printf("%ld %ld\n", rect.right - arrow / 2 - 1, (rect.top + rect.bottom) / 2);
+    return true;
+}
+
+// The combo box's drop-down list is a top-level window of its own while it is open.
+HWND OpenDropDown() {
+    HWND list = FindWindowW(L"ComboLBox", nullptr);
+    return list && IsWindowVisible(list) ? list : nullptr;
+}
+
+// Item `index` of the open drop-down list.
+bool PrintComboItem(int index) {
+    HWND list = OpenDropDown();
+    if (!list)
+        return false;
+    int height = static_cast<int>(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
+    int top = static_cast<int>(SendMessageW(list, LB_GETTOPINDEX, 0, 0));
+    POINT point{8, (index - top) * height + height / 2};
+    ClientToScreen(list, &point);
+    std::printf("%ld %ld\n", point.x, point.y);
+    return true;
+}
+
+bool PrintPoint(const std::wstring& what, int index) {
+    HWND main = MainWindow();
+    HWND notice = NoticeWindow();
+    if (what == L"start")
+        return PrintCenter(main ? GetDlgItem(main, IDC_BUTTON_START) : nullptr);
+    if (what == L"combo-arrow")
+        return PrintComboArrow(main ? GetDlgItem(main, IDC_COMBO_CONFIG) : nullptr);
+    if (what == L"combo-item")
+        return PrintComboItem(index);
+    if (what == L"row-button") {
+        HWND list = ServerList();
+        return PrintCenter(list ? GetDlgItem(list, kFirstRowButtonId + index) : nullptr);
+    }
+    if (what == L"notice-ok")
+        return PrintCenter(notice ? GetDlgItem(notice, IDOK) : nullptr);
+    if (what == L"notice-cancel")
+        return PrintCenter(notice ? GetDlgItem(notice, IDCANCEL) : nullptr);
+    if (what == L"close-button")
+        return PrintCloseButton(main);
+    return false;
+}
+
+HWND ConfigCombo() {
+    HWND main = MainWindow();
+    return main ? GetDlgItem(main, IDC_COMBO_CONFIG) : nullptr;
+}
+
+std::wstring ComboItem(HWND combo, int index) {
+    LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, index, 0);
+    if (length == CB_ERR)
+        return std::wstring();
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    SendMessageW(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()));
+    return text.c_str();
+}
+
+bool PrintComboItems() {
+    HWND combo = ConfigCombo();
+    if (!combo)
+        return false;
+    int count = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i)
+        Print(ComboItem(combo, i));
+    return true;
+}
+
+bool IsSelected(const std::wstring& name) {
+    HWND combo = ConfigCombo();
+    return combo && ComboItem(combo, static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0))) == name;
+}
+
+int CountServerProcesses() {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return -1;
+    int count = 0;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+        if (!lstrcmpiW(entry.szExeFile, kServerExecutableName))
+            ++count;
+    }
+    CloseHandle(snapshot);
+    return count;
+}
+
+DWORD Milliseconds(const wchar_t* text) {
+    return static_cast<DWORD>(std::wcstoul(text, nullptr, 10));
+}
+
+int Run(const std::vector<std::wstring>& args) {
+    const std::wstring command = args.empty() ? L"" : args[0];
+    auto arg = [&](size_t i) { return i < args.size() ? args[i].c_str() : L"0"; };
+    if (command == L"wait-main")
+        return WaitFor(Milliseconds(arg(1)), [] { return MainWindow() != nullptr; }) ? 0 : 1;
+    if (command == L"wait-gone")
+        return WaitFor(Milliseconds(arg(1)), [] { return !FindWindowW(kDialogClass, kMainCaption); }) ? 0 : 1;
+    if (command == L"wait-notice") {
+        if (!WaitFor(Milliseconds(arg(1)), [] { return NoticeWindow() != nullptr; }))
+            return 1;
+        Print(WindowText(GetDlgItem(NoticeWindow(), IDC_EDIT_MSG)));
+        return 0;
+    }
+    if (command == L"wait-rows") {
+        int rows = _wtoi(arg(1));
+        bool reached = WaitFor(Milliseconds(arg(2)), [&] { return RowCount() == rows; });
+        PrintRows();
+        return reached ? 0 : 1;
+    }
+    if (command == L"combo-items")
+        return PrintComboItems() ? 0 : 1;
+    if (command == L"wait-dropdown")
+        return WaitFor(Milliseconds(arg(1)), [] { return OpenDropDown() != nullptr; }) ? 0 : 1;
+    if (command == L"wait-selection")
+        return WaitFor(Milliseconds(arg(2)), [&] { return IsSelected(arg(1)); }) ? 0 : 1;
+    if (command == L"point" && args.size() >= 2)
+        return WaitFor(5000, [&] { return PrintPoint(args[1], _wtoi(arg(2))); }) ? 0 : 1;
+    if (command == L"servers") {
+        std::printf("%d\n", CountServerProcesses());
+        return 0;
+    }
+    std::fprintf(stderr, "TourControl: unknown command\n");
+    return 2;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    _setmode(_fileno(stdout), _O_BINARY); // plain \n line ends for the shell that reads us
+    // Brenlow runs on a named Wine desktop; window searches only see the desktop of the calling thread.
+    // Right after the start that desktop may not exist yet.
+    if (const wchar_t* desktop = _wgetenv(L"BRENLOW_TOUR_DESKTOP")) {
+        HDESK handle = nullptr;
+        if (!WaitFor(30000,
+                     [&] { return (handle = OpenDesktopW(desktop, 0, FALSE, GENERIC_ALL)) != nullptr; })) {
+            std::fprintf(stderr, "TourControl: no desktop %ls\n", desktop);
+            return 1;
+        }
+        SetThreadDesktop(handle);
+    }
+    return Run(std::vector<std::wstring>(argv + 1, argv + argc));
+}

@@ -1,0 +1,133 @@
+# Sourced by run.sh: a scripted tour of Brenlow inside a Wine virtual desktop, clicked with xdotool,
+# with a screenshot of each step. TourControl.exe finds the windows and waits for their changes.
+
+TOUR_DESKTOP=Brenlow
+TOUR_SIZE=1024x768
+tour_screenshots=$BRENLOW_DEMO/screenshots
+tour_brenlow_pid=
+
+tour_control() {
+  BRENLOW_TOUR_DESKTOP=$TOUR_DESKTOP wine "$demo_tools/TourControl.exe" "$@" </dev/null
+}
+
+tour_fail() {
+  echo "tour: $*" >&2
+  import -window root -crop "$TOUR_SIZE+0+0" +repage "$tour_screenshots/failed.png" 2>/dev/null || true
+  echo "tour: the screen at that moment is in $tour_screenshots/failed.png" >&2
+  return 1
+}
+
+tour_shot() {
+  local file=$tour_screenshots/$1.png
+  import -window root -crop "$TOUR_SIZE+0+0" +repage "$file"
+  echo "tour:   screenshot $file"
+}
+
+# Moves the pointer to a control that TourControl locates, and clicks it.
+tour_click() {
+  local point
+  point=$(tour_control point "$@") || tour_fail "no $* to click" || return 1
+  # shellcheck disable=SC2086  # "x y"
+  xdotool mousemove --sync $point click 1
+}
+
+tour_open_list() {
+  tour_click combo-arrow || return 1
+  tour_control wait-dropdown 5000 || tour_fail "the drop-down list did not open"
+}
+
+# Picks the configuration `name` from the open drop-down list.
+tour_pick() {
+  local name=$1 index
+  index=$(tour_control combo-items | grep -nxF -- "$name" | cut -d: -f1) || true
+  [ -n "$index" ] || tour_fail "the drop-down list does not offer $name" || return 1
+  tour_click combo-item $((index - 1)) || return 1
+  tour_control wait-selection "$name" 5000 || tour_fail "$name was not chosen"
+}
+
+# Starts the configuration `name` picked from the open drop-down list; the list then has `rows` rows.
+tour_start_picked() {
+  local name=$1 rows=$2
+  echo "tour: start $name"
+  tour_pick "$name" || return 1
+  tour_click start || return 1
+  tour_expect_rows "$rows" 10000 "no row for $name"
+}
+
+tour_start_server() {
+  tour_open_list && tour_start_picked "$@"
+}
+
+tour_expect_rows() {
+  tour_control wait-rows "$1" "$2" | sed 's/^/tour:   row: /'
+  [ "${PIPESTATUS[0]}" -eq 0 ] || tour_fail "$3"
+}
+
+tour_expect_notice() {
+  local text
+  text=$(tour_control wait-notice 10000) || tour_fail "no notice opened" || return 1
+  echo "tour:   notice: $text"
+  [ "$text" = "$1" ] || tour_fail "the notice says \"$text\", not \"$1\""
+}
+
+tour_begin() {
+  rm -rf "$tour_screenshots"
+  mkdir -p "$tour_screenshots"
+  (cd "$demo_program" &&
+    exec wine explorer /desktop="$TOUR_DESKTOP,$TOUR_SIZE" Brenlow.exe >"$BRENLOW_DEMO/brenlow.out" 2>&1 </dev/null) &
+  tour_brenlow_pid=$!
+  tour_control wait-main 60000 || tour_fail "Brenlow's window did not appear"
+}
+
+tour_walk() {
+  echo "tour: Brenlow is open"
+  tour_shot 01-started || return 1
+
+  echo "tour: open the list of configurations (No_Token has no cluster_token.txt and is not offered)"
+  tour_open_list || return 1
+  tour_control combo-items | sed 's/^/tour:   offered: /'
+  tour_shot 02-configurations || return 1
+  tour_start_picked "My Cluster" 1 || return 1
+  tour_start_server "$DEMO_SELF_ENDING" 2 || return 1
+  tour_start_server 中文集群 3 || return 1
+  tour_shot 03-three-servers || return 1
+
+  echo "tour: $DEMO_SELF_ENDING ends by itself after $((DEMO_SELF_ENDING_MS / 1000)) s; its row goes at the next sweep"
+  tour_expect_rows 2 30000 "the row of $DEMO_SELF_ENDING stayed" || return 1
+  tour_shot 04-one-ended-by-itself || return 1
+
+  echo "tour: force-close My Cluster"
+  tour_click row-button 0 || return 1
+  tour_expect_notice "强制关闭专用服务器可能会导致部分存档丢失，建议您手动关闭" || return 1
+  tour_shot 05-force-close-warning || return 1
+  tour_click notice-ok || return 1
+  tour_expect_rows 1 10000 "the row of My Cluster stayed after the force-close" || return 1
+  tour_shot 06-force-closed || return 1
+
+  echo "tour: close Brenlow with 中文集群 still running"
+  tour_click close-button || return 1
+  tour_expect_notice "启动器关闭后，专用服务器也会被关闭，确认关闭吗？" || return 1
+  tour_shot 07-close-confirmation || return 1
+  tour_click notice-ok || return 1
+  tour_control wait-gone 10000 || tour_fail "Brenlow did not close" || return 1
+  tour_shot 08-closed || return 1
+}
+
+# Brenlow has ended its servers itself and its process is gone; whatever is left counts as a failure.
+tour_end() {
+  local servers
+  servers=$(tour_control servers)
+  [ "$servers" = 0 ] || tour_fail "$servers server processes were left running" || return 1
+  local i
+  for i in $(seq 1 100); do
+    kill -0 "$tour_brenlow_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  ! kill -0 "$tour_brenlow_pid" 2>/dev/null || tour_fail "Brenlow's process did not end" || return 1
+  echo "tour: done; Brenlow ended with no server left running"
+  echo "tour: screenshots are in $tour_screenshots"
+}
+
+tour_run() {
+  tour_begin && tour_walk && tour_end
+}
