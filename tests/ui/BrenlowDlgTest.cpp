@@ -135,7 +135,10 @@ protected:
     servertest::WatchedProcesses processes;
     NoticeAnswerer notices;
 
-    void SetUp() override { ASSERT_TRUE(servers.RunningServers.empty()) << "a test left servers behind"; }
+    void SetUp() override {
+        servertest::EndChildProcessesWithThisProcess(); // no server outlives a crashed test
+        ASSERT_TRUE(servers.RunningServers.empty()) << "a test left servers behind";
+    }
     void TearDown() override {
         servers.StopAllServers();
         servers.RunningServers.clear();
@@ -513,6 +516,7 @@ protected:
     fs::path child = CopyProgram(L"main_dialog_tests.exe", folder.path());
 
     std::string RunChild() {
+        servertest::EndChildProcessesWithThisProcess();
         fs::path result = folder / L"result.txt";
         SetEnvironmentVariableW(kChildResultVariable, result.c_str());
         DWORD exitCode = RunProcess(child, L"--gtest_filter=MainDialogChild.*");
