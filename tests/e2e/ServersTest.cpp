@@ -2,7 +2,6 @@
 #include "BrenlowTest.h"
 #include "ForeignWindows.h"
 
-namespace fs = std::filesystem;
 using namespace e2e;
 using namespace testsupport;
 
