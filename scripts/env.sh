@@ -8,3 +8,6 @@ export WINEPREFIX=${WINEPREFIX_BRENLOW:-$BRENLOW_ROOT/.wineprefix}
 export WINEARCH=win32
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
+# Compiler cache shared by every clone on this machine; paths under the clone are hashed relative to it.
+export CCACHE_BASEDIR=$BRENLOW_ROOT
+export CCACHE_DIR=${CCACHE_DIR:-$HOME/.cache/brenlow-ccache}

@@ -7,7 +7,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 source "$here/env.sh"
 
 packages=(
-  cmake make g++-mingw-w64-i686 googletest dpkg-dev
+  cmake make ccache g++-mingw-w64-i686 googletest dpkg-dev
   wine wine32:i386 xvfb xauth fonts-wine fonts-wqy-microhei
   imagemagick xdotool x11-utils locales
 )
