@@ -3,3 +3,4 @@
 
 void RunLogBenchmark();
 void RunServerBenchmarks();
+void RunProgramBenchmarks();

@@ -11,5 +11,7 @@ int main(int argc, char** argv) {
         RunLogBenchmark();
     if (wanted("server"))
         RunServerBenchmarks();
+    if (wanted("program"))
+        RunProgramBenchmarks();
     return 0;
 }
