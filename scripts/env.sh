@@ -11,3 +11,5 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 # Compiler cache shared by every clone on this machine; paths under the clone are hashed relative to it.
 export CCACHE_BASEDIR=$BRENLOW_ROOT
 export CCACHE_DIR=${CCACHE_DIR:-$HOME/.cache/brenlow-ccache}
+# Debug information names the build folder; it must not split the cache between clones.
+export CCACHE_NOHASHDIR=1
