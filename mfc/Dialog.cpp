@@ -1,5 +1,7 @@
 #include "afxdialogex.h"
 
+#include <algorithm>
+
 IMPLEMENT_DYNAMIC(CDialog, CWnd)
 IMPLEMENT_DYNAMIC(CDialogEx, CDialog)
 
@@ -11,6 +13,35 @@ END_MESSAGE_MAP()
 BEGIN_MESSAGE_MAP(CDialogEx, CDialog)
 END_MESSAGE_MAP()
 
+namespace {
+
+// As the framework does for its dialogs: a top-level dialog that OnInitDialog left where its template
+// put it is centred over its owner, or over the work area when it has no visible owner.
+void CenterUnlessMoved(HWND hWnd, const RECT& atCreation) {
+    if (::GetWindowLongW(hWnd, GWL_STYLE) & WS_CHILD)
+        return;
+    RECT now;
+    ::GetWindowRect(hWnd, &now);
+    if (now.left != atCreation.left || now.top != atCreation.top)
+        return;
+    RECT workArea;
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &workArea, 0);
+    RECT area = workArea;
+    HWND owner = ::GetWindow(hWnd, GW_OWNER);
+    if (owner && ::IsWindowVisible(owner) && !::IsIconic(owner))
+        ::GetWindowRect(owner, &area);
+    int width = now.right - now.left;
+    int height = now.bottom - now.top;
+    // Centred, but kept on the work area.
+    int x = std::max<int>(workArea.left, std::min<int>(area.left + (area.right - area.left - width) / 2,
+                                                       workArea.right - width));
+    int y = std::max<int>(workArea.top, std::min<int>(area.top + (area.bottom - area.top - height) / 2,
+                                                      workArea.bottom - height));
+    ::SetWindowPos(hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+} // namespace
+
 // Called by the dialog manager for its own messages; only WM_INITDIALOG is ours. The dialog then takes
 // over its window, so every later message passes through its WindowProc and the message map.
 INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -21,9 +52,13 @@ INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
         ::EndDialog(hWnd, -1); // the object already runs another window
         return FALSE;
     }
+    RECT atCreation;
+    ::GetWindowRect(hWnd, &atCreation);
     MSG saved = afx_detail::ExchangeCurrentMessage(MSG{hWnd, message, wParam, lParam, 0, {}});
     BOOL setFocus = dialog->OnInitDialog();
     afx_detail::ExchangeCurrentMessage(saved);
+    if (::IsWindow(hWnd))
+        CenterUnlessMoved(hWnd, atCreation);
     return setFocus;
 }
 

@@ -7,6 +7,7 @@
 #include <afxdialogex.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 
 using mfctest::TestWindow;
@@ -217,6 +218,35 @@ TEST(Dialog, WithoutParentTheMainWindowOwnsUnlessItIsTheDialog) {
     EXPECT_EQ(owner, nullptr);
     EXPECT_EQ(testApp.m_pMainWnd, nullptr) << "a destroyed main window is no longer the main window";
     mainWnd.Detach();
+}
+
+TEST(Dialog, OpensCentredOverItsOwnerOrTheWorkArea) {
+    auto centre = [](const RECT& r) { return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; };
+    auto isNear = [](POINT a, POINT b) { return std::abs(a.x - b.x) <= 1 && std::abs(a.y - b.y) <= 1; };
+    RECT workArea;
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &workArea, 0);
+
+    RECT alone{};
+    CExchangeDlg unowned;
+    RunModal(unowned, [&] {
+        unowned.GetWindowRect(&alone);
+        unowned.EndDialog(IDOK);
+    });
+    EXPECT_TRUE(isNear(centre(alone), centre(workArea)));
+
+    TestWindow window;
+    ::SetWindowPos(window.hwnd(), nullptr, 40, 60, 900, 700, SWP_NOZORDER | SWP_SHOWWINDOW);
+    CWnd owner;
+    ASSERT_TRUE(owner.Attach(window.hwnd()));
+    RECT ownerRect, owned{};
+    ::GetWindowRect(window.hwnd(), &ownerRect);
+    CExchangeDlg dialog(&owner);
+    RunModal(dialog, [&] {
+        dialog.GetWindowRect(&owned);
+        dialog.EndDialog(IDOK);
+    });
+    owner.Detach();
+    EXPECT_TRUE(isNear(centre(owned), centre(ownerRect)));
 }
 
 TEST(Dialog, MissingTemplateFailsWithoutAWindow) {
