@@ -1,5 +1,6 @@
 #include "CrashRun.h"
 
+#include "CrashDumps.h"
 #include "TestSupport.h"
 
 #include <dbghelp.h>
@@ -28,22 +29,6 @@ Report ReadReport(const fs::path& file) {
         if (size_t equals = line.find('='); equals != std::string::npos)
             report[line.substr(0, equals)] = line.substr(equals + 1);
     return report;
-}
-
-struct FatalErrorSearch {
-    DWORD processId;
-    HWND box = nullptr;
-};
-
-BOOL CALLBACK FindFatalErrorBox(HWND window, LPARAM context) {
-    auto* search = reinterpret_cast<FatalErrorSearch*>(context);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner != search->processId || !IsWindowVisible(window) ||
-        !FindWindowExW(window, nullptr, L"Static", L"Fatal Error"))
-        return TRUE;
-    search->box = window;
-    return FALSE;
 }
 
 // The native process creation calls, which the MinGW headers do not declare.
@@ -140,14 +125,14 @@ Report CrashRun::WaitForReport() {
 
 HWND CrashRun::FailAndWaitForFatalError() {
     SetEvent(go_);
-    FatalErrorSearch search{process_.dwProcessId};
+    HWND box = nullptr;
     testsupport::WaitFor(
         [&] {
-            EnumWindows(FindFatalErrorBox, reinterpret_cast<LPARAM>(&search));
-            return search.box != nullptr || !IsRunning();
+            box = testsupport::FindFatalErrorBox(process_.dwProcessId);
+            return box != nullptr || !IsRunning();
         },
         kPatience);
-    return search.box;
+    return box;
 }
 
 bool CrashRun::IsRunning() const {
@@ -166,33 +151,6 @@ bool CrashRun::DismissAndWaitForExit(HWND box) {
         return false;
     SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 10000, nullptr);
     return WaitForSingleObject(process_.hProcess, 60000) == WAIT_OBJECT_0;
-}
-
-DumpFacts ReadDump(const fs::path& file) {
-    DumpFacts facts;
-    HANDLE handle = CreateFileW(Extended(file).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                0, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
-        return facts;
-    HANDLE mapping = CreateFileMappingW(handle, nullptr, PAGE_READONLY, 0, 0, nullptr);
-    void* base = mapping ? MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0) : nullptr;
-    MINIDUMP_DIRECTORY* entry = nullptr;
-    void* stream = nullptr;
-    ULONG size = 0;
-    if (base && MiniDumpReadDumpStream(base, ExceptionStream, &entry, &stream, &size) &&
-        size >= sizeof(MINIDUMP_EXCEPTION_STREAM)) {
-        auto* exception = static_cast<MINIDUMP_EXCEPTION_STREAM*>(stream);
-        facts.readable = true;
-        facts.type = static_cast<MINIDUMP_HEADER*>(base)->Flags;
-        facts.threadId = exception->ThreadId;
-        facts.exceptionCode = exception->ExceptionRecord.ExceptionCode;
-    }
-    if (base)
-        UnmapViewOfFile(base);
-    if (mapping)
-        CloseHandle(mapping);
-    CloseHandle(handle);
-    return facts;
 }
 
 bool Exists(const fs::path& path) {

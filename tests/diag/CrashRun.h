@@ -1,5 +1,7 @@
 #pragma once
 // Runs the crash child to its "Fatal Error" and reads back what it left: the crash tests' tools.
+#include "CrashDumps.h"
+
 #include <windows.h>
 
 #include <filesystem>
@@ -38,14 +40,8 @@ private:
     PROCESS_INFORMATION process_{};
 };
 
-// What a minidump says about its exception, read back through dbghelp.
-struct DumpFacts {
-    bool readable = false;
-    unsigned long long type = ~0ull;
-    unsigned long threadId = 0;
-    DWORD exceptionCode = 0;
-};
-DumpFacts ReadDump(const std::filesystem::path& file);
+using testsupport::DumpFacts;
+using testsupport::ReadDump;
 
 // File helpers that also work below MAX_PATH, where std::filesystem loses its way here.
 bool Exists(const std::filesystem::path& path);

@@ -1,10 +1,9 @@
 // A crash on purpose inside the running program: the dump it leaves and the "Fatal Error" it shows.
 #include "BrenlowTest.h"
+#include "CrashDumps.h"
 #include "ForeignWindows.h"
 
 #include "launcher/CrashOnDemand.h"
-
-#include <dbghelp.h>
 
 #include <algorithm>
 #include <cwctype>
@@ -18,22 +17,6 @@ namespace {
 constexpr DWORD kAccessViolation = 0xC0000005;
 // Writing the dump takes seconds under Wine, and more on a loaded machine.
 constexpr std::chrono::seconds kDumpPatience(60);
-
-struct FatalErrorSearch {
-    DWORD processId;
-    HWND box = nullptr;
-};
-
-BOOL CALLBACK FindFatalErrorBox(HWND window, LPARAM context) {
-    auto* search = reinterpret_cast<FatalErrorSearch*>(context);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner != search->processId || !IsWindowVisible(window) ||
-        !FindWindowExW(window, nullptr, L"Static", L"Fatal Error"))
-        return TRUE;
-    search->box = window;
-    return FALSE;
-}
 
 // Files in `folder` named "Brenlow.exe" + a decimal number + ".dmp", with that number.
 std::vector<std::pair<fs::path, std::wstring>> DumpsIn(const fs::path& folder) {
@@ -51,37 +34,6 @@ std::vector<std::pair<fs::path, std::wstring>> DumpsIn(const fs::path& folder) {
     return dumps;
 }
 
-struct DumpException {
-    bool found = false;
-    ULONG32 threadId = 0;
-    ULONG32 code = 0;
-};
-
-// The exception stream of a minidump, read back through dbghelp.
-DumpException ReadException(const fs::path& dump) {
-    DumpException exception;
-    HANDLE file =
-        CreateFileW(dump.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return exception;
-    HANDLE mapping = CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
-    void* base = mapping ? MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0) : nullptr;
-    MINIDUMP_DIRECTORY* entry = nullptr;
-    void* stream = nullptr;
-    ULONG size = 0;
-    if (base && MiniDumpReadDumpStream(base, ExceptionStream, &entry, &stream, &size) &&
-        size >= sizeof(MINIDUMP_EXCEPTION_STREAM)) {
-        auto* record = static_cast<MINIDUMP_EXCEPTION_STREAM*>(stream);
-        exception = {true, record->ThreadId, record->ExceptionRecord.ExceptionCode};
-    }
-    if (base)
-        UnmapViewOfFile(base);
-    if (mapping)
-        CloseHandle(mapping);
-    CloseHandle(file);
-    return exception;
-}
-
 } // namespace
 
 TEST_F(BrenlowTest, ACrashOnAnotherThreadLeavesADumpBesideTheProgramAndEndsWithFatalError) {
@@ -89,14 +41,14 @@ TEST_F(BrenlowTest, ACrashOnAnotherThreadLeavesADumpBesideTheProgramAndEndsWithF
     ASSERT_TRUE(StartBrenlow(BrenlowRun::Mode::Plain)); // no debugger: the program's own filter must run
     WriteFileBytes(programFolder / kCrashOnCallbacksFile, "");
 
-    FatalErrorSearch search{run->ProcessId()};
+    HWND box = nullptr;
     WaitFor(
         [&] {
-            EnumWindows(FindFatalErrorBox, reinterpret_cast<LPARAM>(&search));
-            return search.box || !run->IsRunning();
+            box = FindFatalErrorBox(run->ProcessId());
+            return box || !run->IsRunning();
         },
         kDumpPatience);
-    ASSERT_TRUE(search.box) << "no \"Fatal Error\" message; exit code " << std::hex << run->ExitCode();
+    ASSERT_TRUE(box) << "no \"Fatal Error\" message; exit code " << std::hex << run->ExitCode();
     EXPECT_TRUE(run->IsRunning()) << "the message waits for its answer";
 
     // Written before the message: exactly one dump, named after the failing thread, which is not the
@@ -104,12 +56,12 @@ TEST_F(BrenlowTest, ACrashOnAnotherThreadLeavesADumpBesideTheProgramAndEndsWithF
     std::vector<std::pair<fs::path, std::wstring>> dumps = DumpsIn(programFolder);
     ASSERT_EQ(dumps.size(), 1u);
     EXPECT_NE(dumps[0].second, std::to_wstring(run->MainThreadId()));
-    DumpException exception = ReadException(dumps[0].first);
-    ASSERT_TRUE(exception.found) << "no exception stream in " << Utf8(dumps[0].first.wstring());
+    DumpFacts exception = ReadDump(dumps[0].first);
+    ASSERT_TRUE(exception.readable) << "no exception stream in " << Utf8(dumps[0].first.wstring());
     EXPECT_EQ(std::to_wstring(exception.threadId), dumps[0].second);
-    EXPECT_EQ(exception.code, kAccessViolation);
+    EXPECT_EQ(exception.exceptionCode, kAccessViolation);
 
-    HWND button = FindWindowExW(search.box, nullptr, L"Button", nullptr);
+    HWND button = FindWindowExW(box, nullptr, L"Button", nullptr);
     ASSERT_TRUE(button);
     PostMessageW(button, BM_CLICK, 0, 0);
     EXPECT_TRUE(run->WaitForExit()) << "the program ends after the message";
