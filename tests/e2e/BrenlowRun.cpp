@@ -19,16 +19,6 @@ HANDLE KillOnCloseJob() {
     return job;
 }
 
-std::string ReadDebugString(HANDLE process, const OUTPUT_DEBUG_STRING_INFO& info) {
-    std::string text(info.nDebugStringLength, '\0');
-    SIZE_T read = 0;
-    ReadProcessMemory(process, info.lpDebugStringData, text.data(), text.size(), &read);
-    text.resize(read);
-    while (!text.empty() && text.back() == '\0')
-        text.pop_back();
-    return text;
-}
-
 } // namespace
 
 BrenlowRun::BrenlowRun(const fs::path& program, Mode mode) : job_(KillOnCloseJob()) {
@@ -99,27 +89,11 @@ void BrenlowRun::Debug(const fs::path& program) {
             if (!WaitForDebugEvent(&event, 1000))
                 return; // ended without a last event: nothing more will come
         }
-        DWORD status = DBG_CONTINUE;
-        switch (event.dwDebugEventCode) {
-        case OUTPUT_DEBUG_STRING_EVENT: {
-            std::string text = ReadDebugString(created.hProcess, event.u.DebugString);
+        std::string text;
+        DWORD status = testsupport::HandleDebugEvent(created.hProcess, event, text);
+        if (event.dwDebugEventCode == OUTPUT_DEBUG_STRING_EVENT) {
             std::lock_guard lock(mutex_);
             debugStrings_.push_back(std::move(text));
-            break;
-        }
-        case EXCEPTION_DEBUG_EVENT:
-            // The program's own exceptions (C++ throws caught inside it) are left to the program.
-            if (event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT)
-                status = DBG_EXCEPTION_NOT_HANDLED;
-            break;
-        case CREATE_PROCESS_DEBUG_EVENT:
-            CloseHandle(event.u.CreateProcessInfo.hFile);
-            break;
-        case LOAD_DLL_DEBUG_EVENT:
-            CloseHandle(event.u.LoadDll.hFile);
-            break;
-        default:
-            break;
         }
         ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
         if (event.dwDebugEventCode == EXIT_PROCESS_DEBUG_EVENT)

@@ -51,6 +51,10 @@ std::wstring CommandLine(const fs::path& program, const std::wstring& arguments)
     return line;
 }
 
+} // namespace
+
+namespace {
+
 std::string ReadDebugString(HANDLE process, const OUTPUT_DEBUG_STRING_INFO& info) {
     std::string text(info.nDebugStringLength, '\0');
     SIZE_T read = 0;
@@ -62,6 +66,28 @@ std::string ReadDebugString(HANDLE process, const OUTPUT_DEBUG_STRING_INFO& info
 }
 
 } // namespace
+
+DWORD HandleDebugEvent(HANDLE process, const DEBUG_EVENT& event, std::string& text) {
+    switch (event.dwDebugEventCode) {
+    case OUTPUT_DEBUG_STRING_EVENT:
+        text = ReadDebugString(process, event.u.DebugString);
+        break;
+    case EXCEPTION_DEBUG_EVENT:
+        // The program's own exceptions (C++ throws caught inside it) are left to the program.
+        if (event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT)
+            return DBG_EXCEPTION_NOT_HANDLED;
+        break;
+    case CREATE_PROCESS_DEBUG_EVENT:
+        CloseHandle(event.u.CreateProcessInfo.hFile);
+        break;
+    case LOAD_DLL_DEBUG_EVENT:
+        CloseHandle(event.u.LoadDll.hFile);
+        break;
+    default:
+        break;
+    }
+    return DBG_CONTINUE;
+}
 
 DebuggedRun RunUnderDebugger(const fs::path& program, const std::wstring& arguments,
                              std::chrono::milliseconds timeout) {
@@ -89,24 +115,10 @@ DebuggedRun RunUnderDebugger(const fs::path& program, const std::wstring& argume
             }
             continue;
         }
-        DWORD status = DBG_CONTINUE;
-        switch (event.dwDebugEventCode) {
-        case OUTPUT_DEBUG_STRING_EVENT:
-            run.debugStrings.push_back(ReadDebugString(process.hProcess, event.u.DebugString));
-            break;
-        case EXCEPTION_DEBUG_EVENT:
-            if (event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT)
-                status = DBG_EXCEPTION_NOT_HANDLED;
-            break;
-        case CREATE_PROCESS_DEBUG_EVENT:
-            CloseHandle(event.u.CreateProcessInfo.hFile);
-            break;
-        case LOAD_DLL_DEBUG_EVENT:
-            CloseHandle(event.u.LoadDll.hFile);
-            break;
-        default:
-            break;
-        }
+        std::string text;
+        DWORD status = HandleDebugEvent(process.hProcess, event, text);
+        if (event.dwDebugEventCode == OUTPUT_DEBUG_STRING_EVENT)
+            run.debugStrings.push_back(std::move(text));
         bool exited = event.dwDebugEventCode == EXIT_PROCESS_DEBUG_EVENT;
         if (exited)
             run.exitCode = event.u.ExitProcess.dwExitCode;

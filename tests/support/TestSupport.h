@@ -37,6 +37,11 @@ struct DebuggedRun {
     std::vector<std::string> debugStrings; // OutputDebugStringA texts, in order
 };
 
+// One event of a debugger loop: closes the handles it carries, reads an OutputDebugStringA text into
+// `text`, and answers with the ContinueDebugEvent status (every exception but the initial breakpoint is
+// left to the program).
+DWORD HandleDebugEvent(HANDLE process, const DEBUG_EVENT& event, std::string& text);
+
 // Starts `program` with `arguments` as a debuggee, collects its debug output until it exits.
 // Fails the calling test (and returns exit code 0xDEAD) when it does not end within `timeout`.
 DebuggedRun RunUnderDebugger(const std::filesystem::path& program, const std::wstring& arguments,
