@@ -7,24 +7,19 @@
 #include "server/ModuleDirectory.h"
 #include "server/TarnLauncherWrapper.h"
 
+#include "TestSupport.h"
+
 #include <windows.h>
 
 #include <cstdlib>
 #include <new>
 #include <string>
 
+using testsupport::Utf8;
+
 namespace {
 
 bool failAllocations = false;
-
-std::string Utf8(const std::wstring& text) {
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                   nullptr, nullptr);
-    std::string utf8(size, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), size, nullptr,
-                        nullptr);
-    return utf8;
-}
 
 void Report(const std::string& text) {
     OutputDebugStringA(("probe: " + text + "\n").c_str());
