@@ -4,8 +4,14 @@ export BRENLOW_ROOT
 # Third-party builds live outside the work tree so that fresh clones reuse them.
 export BRENLOW_DEPS=${BRENLOW_DEPS:-$HOME/.cache/brenlow-deps}
 export BRENLOW_BUILD=${BRENLOW_BUILD:-$BRENLOW_ROOT/build}
-export WINEPREFIX=${WINEPREFIX_BRENLOW:-$BRENLOW_ROOT/.wineprefix}
-export WINEARCH=win32
+# 64-bit Windows by default, where Brenlow (32-bit) runs under WoW64 as on its users' machines;
+# BRENLOW_WINEARCH=win32 runs everything on 32-bit Windows instead. Each kind has its own prefix.
+export WINEARCH=${BRENLOW_WINEARCH:-win64}
+case $WINEARCH in
+  win64 | win32) ;;
+  *) echo "BRENLOW_WINEARCH must be win64 or win32, not $WINEARCH" >&2; exit 2 ;;
+esac
+export WINEPREFIX=${WINEPREFIX_BRENLOW:-$BRENLOW_ROOT/.wineprefix-$WINEARCH}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
 # Compiler cache shared by every clone on this machine; paths under the clone are hashed relative to it.

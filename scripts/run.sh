@@ -8,7 +8,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/env.sh"
 # Its own prefix, so that the demo's Documents folder and fonts never reach the tests' prefix.
-export WINEPREFIX=${WINEPREFIX_BRENLOW:-$BRENLOW_ROOT/.wineprefix-run}
+export WINEPREFIX=${WINEPREFIX_BRENLOW:-$BRENLOW_ROOT/.wineprefix-run-$WINEARCH}
 export BRENLOW_DEMO=${BRENLOW_DEMO:-$BRENLOW_ROOT/out/demo}
 # Chinese texts and folder names need the Chinese locale (set up by setup.sh).
 export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8

@@ -7,8 +7,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 source "$here/env.sh"
 
 packages=(
-  cmake make ccache g++-mingw-w64-i686 googletest dpkg-dev
-  wine wine32:i386 xvfb xauth fonts-wine fonts-wqy-microhei
+  cmake make ccache g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix googletest dpkg-dev
+  wine wine32:i386 wine64 xvfb xauth fonts-wine fonts-wqy-microhei
   imagemagick xdotool x11-utils locales
 )
 
