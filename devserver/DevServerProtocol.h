@@ -21,3 +21,7 @@ inline constexpr wchar_t kDevServerExitAfterFile[] = L"devserver_exit_after_ms.t
 
 // The exit code of a server that ends by itself, unlike the 0 that a termination by Brenlow leaves.
 inline constexpr uint32_t kDevServerOwnExitCode = 3;
+
+// The 64-bit build of the server in the build output folder, under a name of its own beside the 32-bit
+// one; whoever runs it copies it under the server's name.
+inline constexpr wchar_t kDevServerX64ProgramName[] = L"moorwake_dedicated_server_nullrenderer_x64.exe";
