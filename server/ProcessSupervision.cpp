@@ -12,51 +12,70 @@
 
 #include <boost/filesystem/path.hpp>
 
+#include <memory>
+
 namespace {
 
 constexpr DWORD kImagePathCapacity = 2048;
+// Reading the image name, by either call, and seeing whether the process has ended.
+constexpr DWORD kReadImageRights = PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | SYNCHRONIZE;
 
-void TerminateServerProcess(const ServerProcessInfo& info) {
-    HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, info.ProcessId);
-    if (!process)
-        return; // already gone, or not ours to end
-    TerminateProcess(process, 0);
-    CloseHandle(process);
+struct HandleCloser {
+    void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
+using ProcessHandle = std::unique_ptr<void, HandleCloser>;
+
+ProcessHandle OpenProcessFor(uint32_t processId, DWORD rights) {
+    return ProcessHandle(OpenProcess(rights, FALSE, processId));
 }
 
-} // namespace
-
-std::wstring TarnLauncherWrapper::GetProcessImagePath(uint32_t processId) {
-    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | SYNCHRONIZE, FALSE, processId);
-    if (!process)
+// Full image path of an open process, or empty when it has ended or cannot be read.
+std::wstring ImagePathOf(HANDLE process) {
+    // An ended process has no image to speak of, even while some handle still keeps its identifier.
+    if (WaitForSingleObject(process, 0) != WAIT_TIMEOUT)
         return std::wstring();
     wchar_t path[kImagePathCapacity] = {};
-    DWORD length = 0;
-    // An ended process has no image to speak of, even while some handle still keeps its identifier.
-    if (WaitForSingleObject(process, 0) == WAIT_TIMEOUT) {
-        length = GetModuleFileNameExW(process, nullptr, path, kImagePathCapacity);
-        // A process still starting has no module list yet; the system knows its image all the same.
-        DWORD capacity = kImagePathCapacity;
-        if (length == 0 && QueryFullProcessImageNameW(process, 0, path, &capacity))
-            length = capacity;
-    }
-    CloseHandle(process);
-    return length == 0 ? std::wstring() : std::wstring(path);
+    // One request to the system; it also reads the image of a 64-bit process from this 32-bit one.
+    DWORD length = kImagePathCapacity;
+    if (QueryFullProcessImageNameW(process, 0, path, &length))
+        return std::wstring(path, length);
+    length = GetModuleFileNameExW(process, nullptr, path, kImagePathCapacity);
+    return std::wstring(path, length);
 }
 
-bool TarnLauncherWrapper::IsProcessRunning(const ServerProcessInfo& info) {
-    std::wstring imagePath = GetProcessImagePath(info.ProcessId);
+// Whether an open process still runs the dedicated server executable. The file name alone counts: a
+// server started from any folder passes, and an identifier that now belongs to another program fails.
+bool RunsServerExecutable(HANDLE process) {
+    std::wstring imagePath = ImagePathOf(process);
     if (imagePath.empty())
         return false; // ended, or cannot be read: either way no longer supervised
     try {
-        // The file name alone counts: a server started from any folder passes, and an identifier that
-        // now belongs to another program fails.
         std::wstring fileName = boost::filesystem::path(imagePath).filename().wstring();
         return _wcsicmp(fileName.c_str(), kServerExecutableName) == 0;
     } catch (...) {
         WriteLog(4, kLogIsProcessRunningException);
         return true; // keep the server rather than lose track of it
     }
+}
+
+void TerminateServerProcess(const ServerProcessInfo& info) {
+    ProcessHandle process = OpenProcessFor(info.ProcessId, PROCESS_TERMINATE | kReadImageRights);
+    // Asked on the handle that ends it, so the answer cannot go stale: the identifier of a server that
+    // has ended since the last sweep may already belong to another program.
+    if (process && RunsServerExecutable(process.get()))
+        TerminateProcess(process.get(), 0);
+}
+
+} // namespace
+
+std::wstring TarnLauncherWrapper::GetProcessImagePath(uint32_t processId) {
+    ProcessHandle process = OpenProcessFor(processId, kReadImageRights);
+    return process ? ImagePathOf(process.get()) : std::wstring();
+}
+
+bool TarnLauncherWrapper::IsProcessRunning(const ServerProcessInfo& info) {
+    ProcessHandle process = OpenProcessFor(info.ProcessId, kReadImageRights);
+    return process && RunsServerExecutable(process.get());
 }
 
 std::vector<std::wstring> TarnLauncherWrapper::CollectStoppedServers() {

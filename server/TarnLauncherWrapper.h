@@ -47,6 +47,7 @@ public:
     // Removes the servers that have ended from RunningServers and returns their names, ascending.
     std::vector<std::wstring> CollectStoppedServers();
     // Terminates the server of `name` with exit code 0, without waiting; the map is left to the sweep.
+    // A process that no longer runs the server executable (its identifier reused) is left alone.
     void StopServer(const std::wstring& name);
     // Terminates every recorded server likewise.
     void StopAllServers();

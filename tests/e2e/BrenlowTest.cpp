@@ -58,11 +58,11 @@ void BrenlowTest::TearDown() {
     }
 }
 
-void BrenlowTest::Install(bool withLauncher) {
+void BrenlowTest::Install(bool withLauncher, const wchar_t* serverProgram) {
     CopyProgram(L"Brenlow.exe", programFolder);
     if (withLauncher) {
         CopyProgram(L"tarn_launcher.dll", programFolder);
-        CopyProgram(L"moorwake_dedicated_server_nullrenderer.exe", programFolder);
+        CopyProgram(serverProgram, programFolder, L"moorwake_dedicated_server_nullrenderer.exe");
     }
 }
 

@@ -35,9 +35,10 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Copies Brenlow.exe, and with `withLauncher` the launcher library and the server, into the
-    // program folder.
-    void Install(bool withLauncher);
+    // Copies Brenlow.exe, and with `withLauncher` the launcher library and the server (the build
+    // `serverProgram`, under the server's name), into the program folder.
+    void Install(bool withLauncher,
+                 const wchar_t* serverProgram = L"moorwake_dedicated_server_nullrenderer.exe");
     // A configuration folder with its marker file.
     void AddCluster(const std::wstring& name);
 

@@ -2,6 +2,8 @@
 #include "BrenlowTest.h"
 #include "ForeignWindows.h"
 
+#include "devserver/DevServerProtocol.h"
+
 using namespace e2e;
 using namespace testsupport;
 
@@ -129,4 +131,27 @@ TEST_F(BrenlowTest, EndedServersAreSweptAndForceCloseEndsTheServerBesideTheButto
     Answer(WaitForNotice(), IDOK);
     EXPECT_TRUE(run->WaitForExit());
     EXPECT_EQ(WaitForSingleObject(beta, 10000), WAIT_OBJECT_0);
+}
+
+TEST_F(BrenlowTest, A64BitServerStaysListedAndEndsWhenTheProgramIsClosedAnyway) {
+    if (!Is64BitWindows())
+        GTEST_SKIP() << kNeeds64BitWindows;
+    Install(true, kDevServerX64ProgramName);
+    AddCluster(L"Alpha");
+    ASSERT_TRUE(StartBrenlow(BrenlowRun::Mode::Plain));
+    PressStartFor(L"Alpha");
+    ASSERT_TRUE(WaitForRowCount(1));
+    HANDLE server = ServerOf(L"Alpha");
+    ASSERT_TRUE(server);
+    EXPECT_TRUE(Is64BitProcess(server));
+    EXPECT_FALSE(WaitFor([&] { return RowCount(list) != 1; }, std::chrono::milliseconds(4500)))
+        << "the row of a running 64-bit server goes at a sweep";
+
+    ASSERT_TRUE(PostMessageW(mainWindow, WM_SYSCOMMAND, SC_CLOSE, 0));
+    Notice question = WaitForNotice();
+    EXPECT_EQ(question.text, kCloseConfirmation);
+    ASSERT_TRUE(Click(question.window, IDOK));
+    EXPECT_TRUE(run->WaitForExit());
+    EXPECT_EQ(WaitForSingleObject(server, 10000), WAIT_OBJECT_0);
+    EXPECT_EQ(ExitCodeOf(server), 0u) << "terminated by Brenlow";
 }

@@ -25,18 +25,45 @@ protected:
         ASSERT_TRUE(SignalDevServerExit(processId));
         ASSERT_EQ(processes.WaitForExit(processId), kDevServerOwnExitCode);
     }
-    // Runs a copy of the stand-in server under `fileName` and records it as the server `name`.
-    uint32_t RecordCopyNamed(const std::wstring& fileName, const std::wstring& name) {
-        uint32_t processId = processes.Start(CopyProgram(kServerExecutableName, folder.path(), fileName));
+    // Runs a copy of `program` under `fileName`, in a folder of its own, and records it as the server `name`.
+    uint32_t RecordCopy(const std::wstring& program, const std::wstring& fileName, const std::wstring& name) {
+        fs::path own = folder / name;
+        fs::create_directories(own);
+        uint32_t processId = processes.Start(CopyProgram(program, own, fileName));
         wrapper.RunningServers[name] = ServerProcessInfo{processId, 0};
         return processId;
     }
+    uint32_t RecordCopyNamed(const std::wstring& fileName, const std::wstring& name) {
+        return RecordCopy(kServerExecutableName, fileName, name);
+    }
 };
 
-TEST_F(ProcessSupervisionTest, AServerThatEndsIsReturnedOnceAndThenGone) {
-    uint32_t alpha = Start(L"Alpha");
+// The same cases for either build of the server, 32-bit or 64-bit (the real one may be either).
+class EitherServerBuildTest : public ProcessSupervisionTest, public ::testing::WithParamInterface<int> {
+protected:
+    void SetUp() override {
+        ProcessSupervisionTest::SetUp();
+        if (GetParam() == 64 && !Is64BitWindows())
+            GTEST_SKIP() << kNeeds64BitWindows;
+    }
+    // The 32-bit server starts through the launcher; the 64-bit one, which the launcher beside the tests
+    // does not have, from a copy under the server's name.
+    uint32_t StartServer(const std::wstring& name) {
+        if (GetParam() == 32)
+            return Start(name);
+        return RecordCopy(kDevServerX64ProgramName, kServerExecutableName, name);
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(ServerBuilds, EitherServerBuildTest, ::testing::Values(32, 64),
+                         [](const auto& build) { return "Bits" + std::to_string(build.param); });
+
+TEST_P(EitherServerBuildTest, AServerStaysOverSweepsUntilItEndsThenIsReturnedOnceAndGone) {
+    uint32_t alpha = StartServer(L"Alpha");
     ASSERT_NE(alpha, 0u);
-    EXPECT_TRUE(wrapper.CollectStoppedServers().empty()) << "a server just started stays, starting or not";
+    for (int sweep = 0; sweep < 3; ++sweep)
+        EXPECT_TRUE(wrapper.CollectStoppedServers().empty())
+            << "a server just started stays, starting or not";
     EXPECT_TRUE(wrapper.IsServerStarted(L"Alpha"));
 
     EndByItself(alpha); // the test still holds a handle on it: an ended process, not a missing one
@@ -74,9 +101,9 @@ TEST_F(ProcessSupervisionTest, TheImageNameIsComparedWithoutRegardToCase) {
     EXPECT_TRUE(wrapper.IsServerStarted(L"Shouting"));
 }
 
-TEST_F(ProcessSupervisionTest, StopServerTerminatesWithExitCodeZeroAndLeavesTheMapToTheSweep) {
-    uint32_t alpha = Start(L"Alpha");
-    uint32_t beta = Start(L"Beta");
+TEST_P(EitherServerBuildTest, StopServerTerminatesWithExitCodeZeroAndLeavesTheMapToTheSweep) {
+    uint32_t alpha = StartServer(L"Alpha");
+    uint32_t beta = StartServer(L"Beta");
     ASSERT_TRUE(alpha && beta);
 
     wrapper.StopServer(L"alpha"); // not a recorded name
@@ -107,6 +134,17 @@ TEST_F(ProcessSupervisionTest, StopAllServersTerminatesEveryRecordedServer) {
     EXPECT_EQ(processes.WaitForExit(second), 0u);
     EXPECT_EQ(wrapper.RunningServers.size(), 3u) << "the map is left to the sweep";
     EXPECT_EQ(wrapper.CollectStoppedServers(), (Names{L"First", L"Second", L"Zero"}));
+}
+
+// A record outlives its process until the next sweep, and the identifier may be reused meanwhile.
+TEST_P(EitherServerBuildTest, StoppingLeavesAProgramThatIsNotTheServerRunning) {
+    uint32_t server = StartServer(L"Server");
+    uint32_t other = RecordCopyNamed(L"other_program.exe", L"Other");
+    ASSERT_TRUE(server && other);
+    wrapper.StopServer(L"Other");
+    wrapper.StopAllServers(); // Other first, then Server
+    EXPECT_EQ(processes.WaitForExit(server), 0u);
+    EXPECT_TRUE(processes.IsRunning(other)) << "only the server may be ended";
 }
 
 TEST_F(ProcessSupervisionTest, ASweepKeepsNoProcessHandle) {

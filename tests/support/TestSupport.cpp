@@ -182,6 +182,17 @@ void WriteFileBytes(const fs::path& file, const std::string& bytes) {
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+bool Is64BitWindows() {
+    BOOL emulated = FALSE;
+    return IsWow64Process(GetCurrentProcess(), &emulated) && emulated;
+}
+
+bool Is64BitProcess(HANDLE process) {
+    BOOL emulated = TRUE;
+    // On 64-bit Windows every program that is not emulated as 32-bit is a 64-bit one.
+    return Is64BitWindows() && IsWow64Process(process, &emulated) && !emulated;
+}
+
 std::string Utf8(const std::wstring& text) {
     int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
                                    nullptr, nullptr);

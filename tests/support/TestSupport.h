@@ -62,6 +62,12 @@ bool WaitFor(const std::function<bool()>& condition,
 std::string ReadFileBytes(const std::filesystem::path& file);
 void WriteFileBytes(const std::filesystem::path& file, const std::string& bytes);
 
+// Whether this (32-bit) process runs on 64-bit Windows, the only kind on which 64-bit programs run.
+bool Is64BitWindows();
+inline constexpr char kNeeds64BitWindows[] = "a 64-bit program cannot run on 32-bit Windows";
+// Whether `process` is a 64-bit program (a process handle with at least limited query rights).
+bool Is64BitProcess(HANDLE process);
+
 // Wide text in UTF-8, for readable assertion messages.
 std::string Utf8(const std::wstring& text);
 
