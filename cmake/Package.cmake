@@ -1,7 +1,8 @@
 # Release archives for Windows users, built by scripts/package.sh (or cpack in the build folder):
 #   Brenlow-<version>-win32.zip          Brenlow.exe, README.txt, LICENSE
 #   Brenlow-devkit-<version>-win32.zip   the stand-in launcher library and server, README-devkit.txt, LICENSE
-# Both unpack into the same folder, so the kit lands beside Brenlow.exe.
+# Both unpack into the same folder, so the kit lands beside Brenlow.exe. The kit's server is the 32-bit
+# build: it runs on every Windows that Brenlow runs on, and Brenlow supervises either build alike.
 if(NOT TARGET Brenlow OR NOT TARGET tarn_launcher OR NOT TARGET moorwake_dedicated_server_nullrenderer)
   return()
 endif()
