@@ -33,9 +33,6 @@ protected:
         wrapper.RunningServers[name] = ServerProcessInfo{processId, 0};
         return processId;
     }
-    uint32_t RecordCopyNamed(const std::wstring& fileName, const std::wstring& name) {
-        return RecordCopy(kServerExecutableName, fileName, name);
-    }
 };
 
 // The same cases for either build of the server, 32-bit or 64-bit (the real one may be either).
@@ -86,14 +83,15 @@ TEST_F(ProcessSupervisionTest, EndedServersComeBackInAscendingOrderAndTheLivingS
 
 TEST_F(ProcessSupervisionTest, RecordsThatNameNoServerAreSweptAtOnce) {
     wrapper.RunningServers[L"Zero"] = ServerProcessInfo{0, 0}; // a launch that filled nothing in
-    uint32_t other = RecordCopyNamed(L"other_program.exe", L"Other");
+    uint32_t other = RecordCopy(kServerExecutableName, L"other_program.exe", L"Other");
     ASSERT_NE(other, 0u);
     EXPECT_EQ(wrapper.CollectStoppedServers(), (Names{L"Other", L"Zero"}));
     EXPECT_TRUE(processes.IsRunning(other)) << "a process of another program is dropped, not ended";
 }
 
 TEST_F(ProcessSupervisionTest, TheImageNameIsComparedWithoutRegardToCase) {
-    uint32_t shouting = RecordCopyNamed(L"MOORWAKE_DEDICATED_SERVER_NULLRENDERER.EXE", L"Shouting");
+    uint32_t shouting =
+        RecordCopy(kServerExecutableName, L"MOORWAKE_DEDICATED_SERVER_NULLRENDERER.EXE", L"Shouting");
     ASSERT_NE(shouting, 0u);
     std::wstring image = TarnLauncherWrapper::GetProcessImagePath(shouting);
     EXPECT_EQ(fs::path(image).filename(), L"MOORWAKE_DEDICATED_SERVER_NULLRENDERER.EXE");
@@ -139,7 +137,7 @@ TEST_F(ProcessSupervisionTest, StopAllServersTerminatesEveryRecordedServer) {
 // A record outlives its process until the next sweep, and the identifier may be reused meanwhile.
 TEST_P(EitherServerBuildTest, StoppingLeavesAProgramThatIsNotTheServerRunning) {
     uint32_t server = StartServer(L"Server");
-    uint32_t other = RecordCopyNamed(L"other_program.exe", L"Other");
+    uint32_t other = RecordCopy(kServerExecutableName, L"other_program.exe", L"Other");
     ASSERT_TRUE(server && other);
     wrapper.StopServer(L"Other");
     wrapper.StopAllServers(); // Other first, then Server
