@@ -8,7 +8,7 @@
       dump found in EXE's folder with a matching build, so that a debugger finds their symbols there.
   minidump.py same-build STRIPPED UNSTRIPPED
       Checks that two executables are the same build, one stripped of its debug sections.
-Exit codes: 0 done, 2 not a minidump, 3 EXE does not belong to the dump, 4 EXE not readable.
+Exit codes: 0 done, 2 not a minidump, 3 not the same build, 4 a file missing or not an executable.
 """
 import os
 import struct
@@ -132,6 +132,13 @@ class Executable:
         return image.stamp == self.stamp and image.size in (self.size, self.stripped_size)
 
 
+def built_as(path, module):
+    try:
+        return Executable(path).built_as(module)
+    except Refusal:
+        return False
+
+
 def windows_path(path):
     # Wine's drive Z: is the Unix root.
     return "Z:" + os.path.abspath(path).replace("/", "\\")
@@ -166,7 +173,7 @@ def summary(dump_path, exe_path, out_path=None):
         dump.point_module_at(main, windows_path(exe_path))
         for module in dump.modules[1:]:
             local = os.path.join(folder, module.file_name())
-            if os.path.isfile(local) and Executable(local).built_as(module):
+            if os.path.isfile(local) and built_as(local, module):
                 dump.point_module_at(module, windows_path(local))
         with open(out_path, "wb") as f:
             f.write(dump.data)
