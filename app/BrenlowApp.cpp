@@ -32,6 +32,7 @@ void ShowLauncherLoadFailure() {
 }
 
 void InstallCrashHandler() {
+    LoadDumpWriter();
     SetUnhandledExceptionFilter(CrashDumpFilter); // the runtime's own filter is dropped, not chained
     LockUnhandledExceptionFilter();
 }

@@ -1,8 +1,9 @@
 # Release archives for Windows users, built by scripts/package.sh (or cpack in the build folder):
 #   Brenlow-<version>-win32.zip          Brenlow.exe, README.txt, LICENSE
 #   Brenlow-devkit-<version>-win32.zip   the stand-in launcher library and server, README-devkit.txt, LICENSE
-# Both unpack into the same folder, so the kit lands beside Brenlow.exe. The kit's server is the 32-bit
-# build: it runs on every Windows that Brenlow runs on, and Brenlow supervises either build alike.
+#   Brenlow-<version>-win32-symbols.zip  the same three programs unstripped, for reading users' crash dumps
+# The first two unpack into the same folder, so the kit lands beside Brenlow.exe. The kit's server is the
+# 32-bit build: it runs on every Windows that Brenlow runs on, and Brenlow supervises either build alike.
 if(NOT TARGET Brenlow OR NOT TARGET tarn_launcher OR NOT TARGET moorwake_dedicated_server_nullrenderer)
   return()
 endif()
@@ -21,6 +22,10 @@ install(TARGETS tarn_launcher moorwake_dedicated_server_nullrenderer
   RUNTIME DESTINATION . COMPONENT devkit
   ARCHIVE DESTINATION lib COMPONENT devkit_import EXCLUDE_FROM_ALL)
 install(FILES ${package_docs}/README-devkit.txt ${package_docs}/LICENSE DESTINATION . COMPONENT devkit)
+# Installed as plain files, which cpack does not strip; stripping keeps the time stamp, so that
+# scripts/read-dump.sh matches a dump of the stripped program with these.
+install(FILES $<TARGET_FILE:Brenlow> $<TARGET_FILE:tarn_launcher> $<TARGET_FILE:moorwake_dedicated_server_nullrenderer>
+  DESTINATION . COMPONENT symbols)
 
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME Brenlow)
@@ -30,10 +35,11 @@ set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 set(CPACK_ARCHIVE_COMPONENT_INSTALL ON)
-set(CPACK_COMPONENTS_ALL program devkit)
+set(CPACK_COMPONENTS_ALL program devkit symbols)
 set(CPACK_COMPONENTS_GROUPING IGNORE)
 set(CPACK_ARCHIVE_PROGRAM_FILE_NAME Brenlow-${PROJECT_VERSION}-win32)
 set(CPACK_ARCHIVE_DEVKIT_FILE_NAME Brenlow-devkit-${PROJECT_VERSION}-win32)
+set(CPACK_ARCHIVE_SYMBOLS_FILE_NAME Brenlow-${PROJECT_VERSION}-win32-symbols)
 # Checked when the archives are made: the built program's version resource must carry this version.
 set(CPACK_BRENLOW_PROGRAM ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/Brenlow.exe)
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/PackageVersionCheck.cmake)

@@ -1,5 +1,7 @@
 #include "diag/CrashDump.h"
 
+#include "diag/LogFile.h"
+
 #include <dbghelp.h>
 
 #include <cstdint>
@@ -18,6 +20,9 @@ constexpr size_t kDumpPathCapacity = kLongestPath + 64;
 
 constexpr wchar_t kExtendedPrefix[] = L"\\\\?\\";
 constexpr wchar_t kExtendedUncPrefix[] = L"\\\\?\\UNC\\";
+
+using MiniDumpWriter = decltype(&MiniDumpWriteDump);
+MiniDumpWriter writeMiniDump = nullptr; // set by LoadDumpWriter
 
 bool StartsWith(const wchar_t* text, const wchar_t* prefix) {
     return std::wcsncmp(text, prefix, std::wcslen(prefix)) == 0;
@@ -47,6 +52,8 @@ bool GetExecutablePath(wchar_t* path, DWORD capacity) {
 }
 
 void WriteDumpFile(const wchar_t* path, EXCEPTION_POINTERS* exception) {
+    if (!writeMiniDump)
+        return;
     HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return;
@@ -54,8 +61,8 @@ void WriteDumpFile(const wchar_t* path, EXCEPTION_POINTERS* exception) {
     information.ThreadId = GetCurrentThreadId();
     information.ExceptionPointers = exception;
     information.ClientPointers = TRUE;
-    MiniDumpWriteDump(GetCurrentProcess(), GetCurrentProcessId(), file, MiniDumpNormal, &information, nullptr,
-                      nullptr);
+    writeMiniDump(GetCurrentProcess(), GetCurrentProcessId(), file, MiniDumpNormal, &information, nullptr,
+                  nullptr);
     CloseHandle(file);
 }
 
@@ -73,6 +80,19 @@ void WriteCrashDump(EXCEPTION_POINTERS* exception) {
 }
 
 } // namespace
+
+bool LoadDumpWriter() {
+    if (writeMiniDump)
+        return true;
+    // The system's copy only: a library imported by name is looked for beside the program first. Never
+    // freed: the filter calls into it.
+    HMODULE dbghelp = LoadLibraryExW(L"dbghelp.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (!dbghelp)
+        return false;
+    FARPROC entry = GetProcAddress(dbghelp, "MiniDumpWriteDump");
+    writeMiniDump = reinterpret_cast<MiniDumpWriter>(reinterpret_cast<void*>(entry));
+    return writeMiniDump != nullptr;
+}
 
 bool FormatCrashDumpPath(const wchar_t* executablePath, DWORD threadId, wchar_t* dumpPath, size_t capacity) {
     auto id = static_cast<unsigned long long>(threadId);
@@ -92,6 +112,7 @@ bool FormatCrashDumpPath(const wchar_t* executablePath, DWORD threadId, wchar_t*
 }
 
 LONG WINAPI CrashDumpFilter(EXCEPTION_POINTERS* exception) {
+    FlushLogIfFree(); // the last lines tell what led to the crash
     WriteCrashDump(exception);
     FatalAppExitW(0, kFatalErrorText);
     return EXCEPTION_CONTINUE_SEARCH;

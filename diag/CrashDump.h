@@ -3,8 +3,13 @@
 
 #include <cstddef>
 
-// The top-level exception filter: writes a minidump of the process to <executable path><thread id>.dmp
-// and ends the process with "Fatal Error". Returns only if the process could not be ended.
+// Loads the system's dbghelp.dll, never one beside the program, and keeps it for CrashDumpFilter, which
+// must not load a library itself. Call it before the filter is installed; without it no dump is written.
+bool LoadDumpWriter();
+
+// The top-level exception filter: writes the log's buffered lines to its file (unless another write holds
+// the log), a minidump of the process to <executable path><thread id>.dmp, and ends the process with
+// "Fatal Error". Returns only if the process could not be ended.
 LONG WINAPI CrashDumpFilter(EXCEPTION_POINTERS* exception);
 
 // Patches SetUnhandledExceptionFilter so that no later caller, in any module, can replace or clear the

@@ -7,7 +7,6 @@
 #include <cstdarg>
 #include <cstdio>
 #include <direct.h>
-#include <mutex>
 
 std::ofstream LogStream;
 
@@ -18,8 +17,18 @@ constexpr wchar_t kLogFolder[] = L"\\log";
 constexpr wchar_t kLogFileName[] = L"Quillane";
 constexpr wchar_t kLogFileExtension[] = L".txt";
 
-// libstdc++ streams have no lock of their own: this keeps lines of different threads whole.
-std::mutex logMutex;
+// libstdc++ streams have no lock of their own: this keeps lines of different threads whole. A slim
+// reader/writer lock, because the crash filter may only try it, and a try fails rather than deadlocks
+// even when the crashing thread holds the lock itself.
+SRWLOCK logLock = SRWLOCK_INIT;
+
+class LogLockGuard {
+public:
+    LogLockGuard() { AcquireSRWLockExclusive(&logLock); }
+    ~LogLockGuard() { ReleaseSRWLockExclusive(&logLock); }
+    LogLockGuard(const LogLockGuard&) = delete;
+    LogLockGuard& operator=(const LogLockGuard&) = delete;
+};
 
 } // namespace
 
@@ -72,7 +81,7 @@ void WriteLog(int level, const char* format, ...) {
     line += '\n';
 
     {
-        std::lock_guard lock(logMutex);
+        LogLockGuard lock;
         if (LogStream.good())
             LogStream.write(line.data(), static_cast<std::streamsize>(line.size())); // no flush per line
     }
@@ -80,7 +89,14 @@ void WriteLog(int level, const char* format, ...) {
 }
 
 void CloseLogFile() {
-    std::lock_guard lock(logMutex);
+    LogLockGuard lock;
     LogStream.flush();
     LogStream.close();
+}
+
+void FlushLogIfFree() {
+    if (!TryAcquireSRWLockExclusive(&logLock))
+        return; // a thread is inside a write, perhaps the crashing one: waiting could be for ever
+    LogStream.flush();
+    ReleaseSRWLockExclusive(&logLock);
 }

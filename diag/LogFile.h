@@ -20,6 +20,9 @@ bool GetLogFilePath(std::wstring& path);
 bool OpenLogFile();
 void WriteLog(int level, const char* format, ...) __attribute__((format(gnu_printf, 2, 3)));
 void CloseLogFile();
+// Writes the buffered lines to the file unless another write holds the log, in which case it returns at
+// once: for the crash filter, which must never wait.
+void FlushLogIfFree();
 
 // The header of one line (tag, local time, thread id, level), as WriteLog writes it.
 std::string FormatLogHeader(const SYSTEMTIME& time, DWORD threadId, int level);

@@ -78,8 +78,11 @@ HWND CDialog::GetOwnerForCreate() const {
 INT_PTR CDialog::DoModal() {
     // The dialog manager disables the owner and runs a loop that dispatches all of the thread's
     // messages until EndDialog.
-    return DialogBoxParamW(AfxGetResourceHandle(), m_lpszTemplateName, GetOwnerForCreate(), AfxDlgProc,
-                           reinterpret_cast<LPARAM>(this));
+    INT_PTR result = DialogBoxParamW(AfxGetResourceHandle(), m_lpszTemplateName, GetOwnerForCreate(),
+                                     AfxDlgProc, reinterpret_cast<LPARAM>(this));
+    // A dialog that failed before it had a window saw no WM_NCDESTROY: it must not stay the main window.
+    afx_detail::OnWindowGone(this);
+    return result;
 }
 
 BOOL CDialog::Create(UINT nIDTemplate, CWnd* pParentWnd) {

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the release archives for Windows users: Brenlow-<version>-win32.zip (the program, README, licence)
-# and Brenlow-devkit-<version>-win32.zip (the stand-in launcher library and server).
+# and Brenlow-devkit-<version>-win32.zip (the stand-in launcher library and server), and for us
+# Brenlow-<version>-win32-symbols.zip (the same programs unstripped, to read users' crash dumps with).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/env.sh"
@@ -13,5 +14,15 @@ cmake --build "$BRENLOW_BUILD" --target Brenlow -j "$(nproc)" -- --no-print-dire
 cd "$BRENLOW_BUILD"
 rm -f package/*.zip
 cpack --config CPackConfig.cmake
+
+# A dump of a shipped program is read with the symbols archive's copy: each pair must be one build.
+unpacked=$(mktemp -d)
+trap 'rm -rf "$unpacked"' EXIT
+for archive in package/Brenlow-[0-9]*-win32.zip package/Brenlow-devkit-*.zip package/*-symbols.zip; do
+  python3 -m zipfile -e "$archive" "$unpacked/$(basename "$archive" .zip)"
+done
+for program in "$unpacked"/Brenlow-[0-9]*-win32/*.exe "$unpacked"/Brenlow-devkit-*/*.{exe,dll}; do
+  python3 "$here/minidump.py" same-build "$program" "$unpacked"/*-symbols/"$(basename "$program")"
+done
 echo "package: archives in $BRENLOW_BUILD/package:"
 ls -l package/*.zip

@@ -9,7 +9,7 @@ source "$here/env.sh"
 packages=(
   cmake make ccache g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix googletest dpkg-dev
   wine wine32:i386 wine64 xvfb xauth fonts-wine fonts-wqy-microhei
-  imagemagick xdotool x11-utils locales
+  imagemagick xdotool x11-utils locales python3
 )
 
 need_packages() {

@@ -113,6 +113,23 @@ TEST_F(CrashDumpTest, AfterTheLockTheFilterCanBeNeitherReplacedNorCleared) {
     ExpectDumpOfTheFailure(dump, kStackBufferOverrun);
 }
 
+TEST_F(CrashDumpTest, BufferedLogLinesReachTheFileButABusyLogNeverHoldsTheCrashUp) {
+    fs::path program = InstallChild(folder / L"Tools");
+    fs::path dump = Crash(program, L"logged");
+    ASSERT_FALSE(dump.empty());
+    ExpectDumpOfTheFailure(dump, kAccessViolation);
+    std::string log = ReadFileBytes(folder / L"Tools" / L"log" / L"Quillane.txt");
+    EXPECT_NE(log.find("][4]logged before the crash\r\n"), std::string::npos) << log;
+
+    // A failure inside a log write, or while another thread is stuck in one: no flush, and no wait.
+    for (const wchar_t* how : {L"log-held", L"log-busy"}) {
+        SCOPED_TRACE(Utf8(how));
+        dump = Crash(program, how);
+        ASSERT_FALSE(dump.empty());
+        ExpectDumpOfTheFailure(dump, kAccessViolation);
+    }
+}
+
 TEST_F(CrashDumpTest, ALaterCrashOnTheSameThreadIdReplacesTheOldDump) {
     fs::path program = InstallChild(folder / L"Tools");
     const std::string stale(4 << 20, 'x');

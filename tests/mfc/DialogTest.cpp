@@ -220,6 +220,13 @@ TEST(Dialog, WithoutParentTheMainWindowOwnsUnlessItIsTheDialog) {
     mainWnd.Detach();
 }
 
+TEST(Dialog, AMainDialogThatCannotOpenIsNoLongerTheMainWindow) {
+    CDialogEx missing(0x7FFF); // no such template: no window, so no WM_NCDESTROY either
+    testApp.m_pMainWnd = &missing;
+    EXPECT_EQ(missing.DoModal(), -1);
+    EXPECT_EQ(testApp.m_pMainWnd, nullptr) << "the exit path would use the object after its end";
+}
+
 TEST(Dialog, OpensCentredOverItsOwnerOrTheWorkArea) {
     auto centre = [](const RECT& r) { return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; };
     auto isNear = [](POINT a, POINT b) { return std::abs(a.x - b.x) <= 1 && std::abs(a.y - b.y) <= 1; };

@@ -1,0 +1,208 @@
+#!/usr/bin/env python3
+"""Reads what read-dump.sh needs from a minidump and from a PE executable.
+
+  minidump.py summary DUMP EXE [OUT]
+      Prints the exception, the faulting address and module and the crashing thread of DUMP, after
+      checking that EXE is the build the dump was written by (same time stamp, same image size). With
+      OUT, also writes a copy of DUMP whose module paths point at EXE, and at every other module of the
+      dump found in EXE's folder with a matching build, so that a debugger finds their symbols there.
+  minidump.py same-build STRIPPED UNSTRIPPED
+      Checks that two executables are the same build, one stripped of its debug sections.
+Exit codes: 0 done, 2 not a minidump, 3 not the same build, 4 a file missing or not an executable.
+"""
+import os
+import struct
+import sys
+
+THREAD_LIST, MODULE_LIST, EXCEPTION = 3, 4, 6
+MODULE_ENTRY_SIZE = 108
+
+EXCEPTION_NAMES = {
+    0xC0000005: "EXCEPTION_ACCESS_VIOLATION",
+    0xC0000006: "EXCEPTION_IN_PAGE_ERROR",
+    0xC000001D: "EXCEPTION_ILLEGAL_INSTRUCTION",
+    0xC0000025: "EXCEPTION_NONCONTINUABLE_EXCEPTION",
+    0xC000008C: "EXCEPTION_ARRAY_BOUNDS_EXCEEDED",
+    0xC000008E: "EXCEPTION_FLT_DIVIDE_BY_ZERO",
+    0xC0000094: "EXCEPTION_INT_DIVIDE_BY_ZERO",
+    0xC0000095: "EXCEPTION_INT_OVERFLOW",
+    0xC0000096: "EXCEPTION_PRIV_INSTRUCTION",
+    0xC00000FD: "EXCEPTION_STACK_OVERFLOW",
+    0xC0000374: "STATUS_HEAP_CORRUPTION",
+    0xC0000409: "STATUS_STACK_BUFFER_OVERRUN",
+    0x80000002: "EXCEPTION_DATATYPE_MISALIGNMENT",
+    0x80000003: "EXCEPTION_BREAKPOINT",
+    0x80000004: "EXCEPTION_SINGLE_STEP",
+}
+
+
+class Refusal(Exception):
+    def __init__(self, message, code):
+        super().__init__(message)
+        self.code = code
+
+
+class Module:
+    def __init__(self, data, offset):
+        self.entry = offset
+        self.base, self.size, _, self.stamp, self.name_rva = struct.unpack_from("<QIIII", data, offset)
+        length = struct.unpack_from("<I", data, self.name_rva)[0]
+        self.name = data[self.name_rva + 4:self.name_rva + 4 + length].decode("utf-16-le")
+
+    def file_name(self):
+        return self.name.replace("\\", "/").rsplit("/", 1)[-1]
+
+
+class Dump:
+    def __init__(self, path):
+        with open(path, "rb") as f:
+            self.data = bytearray(f.read())
+        if len(self.data) < 32 or self.data[:4] != b"MDMP":
+            raise Refusal(f"{path} is not a minidump", 2)
+        try:
+            count, directory = struct.unpack_from("<II", self.data, 8)
+            self.streams = {}
+            for i in range(count):
+                kind, size, rva = struct.unpack_from("<III", self.data, directory + 12 * i)
+                self.streams.setdefault(kind, (rva, size))
+            self.modules = self._read_modules()
+            self._read_exception()
+        except (struct.error, KeyError, UnicodeDecodeError):
+            raise Refusal(f"{path} is not a complete minidump with an exception", 2)
+
+    def _read_modules(self):
+        rva, _ = self.streams[MODULE_LIST]
+        count = struct.unpack_from("<I", self.data, rva)[0]
+        return [Module(self.data, rva + 4 + i * MODULE_ENTRY_SIZE) for i in range(count)]
+
+    def _read_exception(self):
+        rva, _ = self.streams[EXCEPTION]
+        self.thread_id = struct.unpack_from("<I", self.data, rva)[0]
+        self.code, _, _, self.address, count = struct.unpack_from("<IIQQI", self.data, rva + 8)
+        self.parameters = struct.unpack_from(f"<{min(count, 15)}Q", self.data, rva + 40)
+
+    def module_at(self, address):
+        return next((m for m in self.modules if m.base <= address < m.base + m.size), None)
+
+    def point_module_at(self, module, windows_path):
+        """Appends the new name as a string of the dump and makes the module's entry refer to it."""
+        while len(self.data) % 4:
+            self.data.append(0)
+        name = windows_path.encode("utf-16-le")
+        rva = len(self.data)
+        self.data += struct.pack("<I", len(name)) + name + b"\0\0"
+        struct.pack_into("<I", self.data, module.entry + 20, rva)
+
+
+class Executable:
+    """The time stamp and image sizes of a PE file: as linked, and as loaded once stripped of debug
+    sections, which stripping removes from the end of the image."""
+
+    def __init__(self, path):
+        with open(path, "rb") as f:
+            data = f.read()
+        try:
+            if data[:2] != b"MZ":
+                raise struct.error
+            pe = struct.unpack_from("<I", data, 0x3C)[0]
+            if data[pe:pe + 4] != b"PE\0\0":
+                raise struct.error
+            sections, self.stamp, symbols, symbol_count, optional_size = struct.unpack_from(
+                "<HIIIH", data, pe + 6)
+            optional = pe + 24
+            alignment = struct.unpack_from("<I", data, optional + 32)[0]
+            self.size = struct.unpack_from("<I", data, optional + 56)[0]
+            strings = symbols + 18 * symbol_count
+            end = 0
+            for i in range(sections):
+                header = optional + optional_size + 40 * i
+                name = data[header:header + 8].rstrip(b"\0")
+                if name.startswith(b"/") and symbols:
+                    start = strings + int(name[1:])
+                    name = data[start:data.index(b"\0", start)]
+                virtual_size, address = struct.unpack_from("<II", data, header + 8)
+                if not name.startswith(b".debug"):
+                    end = max(end, address + virtual_size)
+            self.stripped_size = (end + alignment - 1) // alignment * alignment
+        except (struct.error, ValueError, ZeroDivisionError):
+            raise Refusal(f"{path} is not a Windows executable", 4)
+
+    def built_as(self, image):
+        """Whether `image` (a module of a dump, or another executable) came from this build."""
+        return image.stamp == self.stamp and image.size in (self.size, self.stripped_size)
+
+
+def built_as(path, module):
+    try:
+        return Executable(path).built_as(module)
+    except Refusal:
+        return False
+
+
+def windows_path(path):
+    # Wine's drive Z: is the Unix root.
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def describe_exception(dump):
+    name = EXCEPTION_NAMES.get(dump.code, "unknown exception")
+    text = f"0x{dump.code:08X} {name}"
+    if dump.code == 0xC0000005 and len(dump.parameters) >= 2:
+        action = {0: "reading", 1: "writing", 8: "executing"}.get(dump.parameters[0], "accessing")
+        text += f" ({action} address 0x{dump.parameters[1]:08X})"
+    return text
+
+
+def summary(dump_path, exe_path, out_path=None):
+    dump = Dump(dump_path)
+    exe = Executable(exe_path)
+    main = dump.modules[0] if dump.modules else None
+    if not main or not exe.built_as(main):
+        recorded = f"time stamp 0x{main.stamp:08X}, size 0x{main.size:X}" if main else "no modules"
+        raise Refusal(
+            f"{exe_path} is not the build that wrote this dump: the dump records {main.name if main else '-'} "
+            f"with {recorded}, the file has time stamp 0x{exe.stamp:08X}, size 0x{exe.size:X}; "
+            "give the matching unstripped Brenlow.exe", 3)
+    faulting = dump.module_at(dump.address)
+    print(f"Exception:        {describe_exception(dump)}")
+    print(f"Faulting address: 0x{dump.address:08X} in "
+          + (f"{faulting.file_name()} (+0x{dump.address - faulting.base:X})" if faulting else "no module"))
+    print(f"Crashing thread:  {dump.thread_id} (0x{dump.thread_id:04x})")
+    if out_path:
+        folder = os.path.dirname(os.path.abspath(exe_path))
+        dump.point_module_at(main, windows_path(exe_path))
+        for module in dump.modules[1:]:
+            local = os.path.join(folder, module.file_name())
+            if os.path.isfile(local) and built_as(local, module):
+                dump.point_module_at(module, windows_path(local))
+        with open(out_path, "wb") as f:
+            f.write(dump.data)
+
+
+def same_build(stripped_path, full_path):
+    stripped, full = Executable(stripped_path), Executable(full_path)
+    if not full.built_as(stripped):
+        raise Refusal(f"{stripped_path} (time stamp 0x{stripped.stamp:08X}, size 0x{stripped.size:X}) is not "
+                      f"a stripped {full_path} (time stamp 0x{full.stamp:08X}, size 0x{full.size:X})", 3)
+    print(f"{os.path.basename(stripped_path)}: stripped and unstripped copies share time stamp 0x{full.stamp:08X}")
+
+
+def main(argv):
+    commands = {"summary": (summary, (2, 3)), "same-build": (same_build, (2,))}
+    command, counts = commands.get(argv[1] if len(argv) > 1 else "", (None, ()))
+    if len(argv) - 2 not in counts:
+        print(__doc__, file=sys.stderr)
+        return 1
+    try:
+        command(*argv[2:])
+    except Refusal as refusal:
+        print(f"read-dump: {refusal}", file=sys.stderr)
+        return refusal.code
+    except OSError as error:
+        print(f"read-dump: {error.filename}: {error.strerror}", file=sys.stderr)
+        return 4
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
