@@ -77,6 +77,15 @@ BOOL CSortListCtrl::SetHeadings(const CString& spec) {
     }
 }
 
+void CSortListCtrl::ScaleColumnWidths(int designWidth) {
+    CRect client;
+    GetClientRect(&client);
+    if (designWidth <= 0 || client.Width() == designWidth)
+        return;
+    for (int column = 0; column < HeaderItemCount(); ++column)
+        SendMessage(LVM_SETCOLUMNWIDTH, column, MulDiv(GetColumnWidth(column), client.Width(), designWidth));
+}
+
 int CSortListCtrl::AddItem(const CString* texts) {
     const int row = InsertItem(GetItemCount(), texts[0]);
     if (row == -1)

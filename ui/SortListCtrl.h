@@ -32,6 +32,10 @@ public:
 
     // "heading,width;heading,width;..."; FALSE at the first column the list view refuses.
     BOOL SetHeadings(const CString& spec);
+    // Scales every column's width by the list's client width over `designWidth`, the client width the
+    // widths were chosen for: the columns keep their proportions and fill the list as they did there.
+    // Called before rows are added (the row buttons are placed when their rows come).
+    void ScaleColumnWidths(int designWidth);
     // Appends a row from texts[0 .. column count - 1]; returns its index, or -1 when the list refuses it.
     int AddItem(const CString* texts);
     // Releases the row's ItemData and the last row button; the owner deletes the row right after.
