@@ -24,7 +24,7 @@ struct ItemData {
 
 // Report list of running servers: columns from one heading string, per-cell colours painted through
 // custom draw, a force-close button over every row's third cell, sorting by a clicked heading, and
-// column widths that a divider drag cannot change.
+// column widths that no gesture of the user changes (the buttons would be left behind).
 class CSortListCtrl : public CListCtrl {
 public:
     CSortListCtrl();
@@ -69,6 +69,7 @@ protected:
     afx_msg void OnColumnClick(NMHDR* pNMHDR, LRESULT* pResult);
     afx_msg void OnDestroy();
     afx_msg void OnRButtonDown(UINT nFlags, CPoint point);
+    afx_msg void OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags);
     afx_msg void OnPaint();
     afx_msg void OnCustomDraw(NMHDR* pNMHDR, LRESULT* pResult);
     afx_msg void OnRowButton(UINT nID);
