@@ -551,7 +551,6 @@ TEST(DisplayScaling, ColumnsFillTheListAsAt96DpiAndTheButtonsStayOnTheirCells) {
         const ScaledList scaled = RunScaled(dpi);
         ASSERT_EQ(scaled.dpi, dpi) << "the child did not run at that scaling";
         const double growth = double(scaled.clientWidth) / at96.clientWidth;
-        EXPECT_GT(growth, 1.3);
         int sum = 0;
         for (int i = 0; i < 3; ++i) {
             EXPECT_NEAR(scaled.widths[i], headings[i] * growth, 2.0) << "column " << i;

@@ -466,31 +466,19 @@ LRESULT CALLBACK ListViewKeySpy(HWND window, UINT message, WPARAM wParam, LPARAM
     return DefSubclassProc(window, message, wParam, lParam);
 }
 
-// Holds Ctrl down for this thread's key state.
-class CtrlHeld {
-public:
-    CtrlHeld() { Set(0x80); }
-    ~CtrlHeld() { Set(0); }
-
-private:
-    static void Set(BYTE state) {
-        BYTE keys[256];
-        GetKeyboardState(keys);
-        keys[VK_CONTROL] = keys[VK_LCONTROL] = state;
-        SetKeyboardState(keys);
-    }
-};
-
 // A list view auto-sizes every column on Ctrl + numpad-plus (Wine's does not, so the key is watched on
 // its way instead of the widths).
 TEST_F(SortList, CtrlNumpadPlusNeverReachesTheListView) {
     MakeList(&ListViewKeySpy);
     keysReachingListView.clear();
-    {
-        CtrlHeld ctrl;
-        list->SendMessage(WM_KEYDOWN, VK_ADD, 1);
-        list->SendMessage(WM_KEYDOWN, VK_DOWN, 1);
-    }
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    list->SendMessage(WM_KEYDOWN, VK_ADD, 1);
+    list->SendMessage(WM_KEYDOWN, VK_DOWN, 1);
+    keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys);
     list->SendMessage(WM_KEYDOWN, VK_ADD, 1);
     EXPECT_EQ(keysReachingListView, (std::vector<WPARAM>{VK_DOWN, VK_ADD}));
 }
