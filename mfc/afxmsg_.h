@@ -44,6 +44,9 @@
 #define ON_WM_SYSCOMMAND()                                                                                   \
     AFX_MSG_ENTRY(WM_SYSCOMMAND, 0, 0, 0, pThis->OnSysCommand(static_cast<UINT>(wParam), lParam);            \
                   return TRUE;)
+#define ON_WM_KEYDOWN()                                                                                      \
+    AFX_MSG_ENTRY(WM_KEYDOWN, 0, 0, 0,                                                                       \
+                  pThis->OnKeyDown(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam)); return TRUE;)
 #define ON_WM_DRAWITEM()                                                                                     \
     AFX_MSG_ENTRY(WM_DRAWITEM, 0, 0, 0,                                                                      \
                   pThis->OnDrawItem(static_cast<int>(wParam), reinterpret_cast<LPDRAWITEMSTRUCT>(lParam));   \

@@ -21,6 +21,19 @@ TarnLauncherWrapper& Servers() {
     return TarnLauncherWrapper::GetInstance();
 }
 
+// The width of 4 dialog units for a dialog in `font`: the mean width of the Latin letters, rounded,
+// as dialogs derive their units from their font.
+int DialogUnitsWidth(HDC dc, const LOGFONTW& font) {
+    static const wchar_t kLetters[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    HFONT made = ::CreateFontIndirectW(&font);
+    HGDIOBJ previous = ::SelectObject(dc, made);
+    SIZE letters{};
+    ::GetTextExtentPoint32W(dc, kLetters, 52, &letters);
+    ::SelectObject(dc, previous);
+    ::DeleteObject(made);
+    return (letters.cx / 26 + 1) / 2;
+}
+
 } // namespace
 
 CBrenlowDlg::CBrenlowDlg(CWnd* pParent) : CDialogEx(IDD_BRENLOW_DIALOG, pParent), m_bRunning(true) {
@@ -51,12 +64,34 @@ BOOL CBrenlowDlg::OnInitDialog() {
 
     m_listServer.SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
     m_listServer.SetHeadings(kHeadings);
+    FitHeadingsToList();
 
     SetTimer(TIMER_SWEEP, TIMER_SWEEP_MS, nullptr);
     SetTimer(TIMER_CALLBACKS, TIMER_CALLBACKS_MS, nullptr);
     FillConfigCombo();
     SetWindowPos(&wndTopMost, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
     return TRUE; // focus to the first tab stop, the Start button
+}
+
+// The heading widths are pixels for the list as it is at 96 DPI. At another DPI the dialog grows with
+// its font, whose character width does not follow the DPI exactly, so the list's width at 96 DPI comes
+// from that width measured at both sizes; the columns are then scaled to fill the list as they do there.
+void CBrenlowDlg::FitHeadingsToList() {
+    LOGFONTW font{};
+    CFont* dialogFont = GetFont();
+    if (!dialogFont || !::GetObjectW(static_cast<HFONT>(*dialogFont), sizeof font, &font))
+        return;
+    HDC screen = ::GetDC(nullptr);
+    const int unitsNow = DialogUnitsWidth(screen, font);
+    font.lfHeight = MulDiv(font.lfHeight, 96, ::GetDeviceCaps(screen, LOGPIXELSY));
+    const int unitsAt96 = DialogUnitsWidth(screen, font);
+    ::ReleaseDC(nullptr, screen);
+
+    CRect window, client;
+    m_listServer.GetWindowRect(&window);
+    m_listServer.GetClientRect(&client);
+    const int frame = window.Width() - client.Width(); // the border keeps its pixels
+    m_listServer.ScaleColumnWidths(MulDiv(window.Width(), unitsAt96, unitsNow) - frame);
 }
 
 void CBrenlowDlg::FillConfigCombo() {

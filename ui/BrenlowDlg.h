@@ -43,6 +43,7 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
+    void FitHeadingsToList();
     void FillConfigCombo();
     void ResetListColors();
     void RemoveServerRow(const std::wstring& name);

@@ -41,6 +41,7 @@ BEGIN_MESSAGE_MAP(CSortListCtrl, CListCtrl)
 ON_NOTIFY_REFLECT(LVN_COLUMNCLICK, &CSortListCtrl::OnColumnClick)
 ON_WM_DESTROY()
 ON_WM_RBUTTONDOWN()
+ON_WM_KEYDOWN()
 ON_WM_PAINT()
 ON_NOTIFY_REFLECT(NM_CUSTOMDRAW, &CSortListCtrl::OnCustomDraw)
 ON_COMMAND_RANGE(IDC_ROW_BUTTON_FIRST, IDC_ROW_BUTTON_LAST, &CSortListCtrl::OnRowButton)
@@ -75,6 +76,15 @@ BOOL CSortListCtrl::SetHeadings(const CString& spec) {
         if (InsertColumn(column, heading, LVCFMT_LEFT, width) == -1)
             return FALSE;
     }
+}
+
+void CSortListCtrl::ScaleColumnWidths(int designWidth) {
+    CRect client;
+    GetClientRect(&client);
+    if (designWidth <= 0 || client.Width() == designWidth)
+        return;
+    for (int column = 0; column < HeaderItemCount(); ++column)
+        SendMessage(LVM_SETCOLUMNWIDTH, column, MulDiv(GetColumnWidth(column), client.Width(), designWidth));
 }
 
 int CSortListCtrl::AddItem(const CString* texts) {
@@ -310,12 +320,15 @@ void CSortListCtrl::OnRowButton(UINT nID) {
         parent->SendMessage(WM_LIST_BUTTON_CLICK, nID, 0);
 }
 
-// Refuses divider drags (fixed column widths) and keeps the children's custom-draw requests from the
-// list view's own handling.
+// Refuses divider drags and divider double-clicks (which auto-size a column), so the columns keep their
+// widths and the row buttons their cells; keeps the children's custom-draw requests from the list
+// view's own handling.
 BOOL CSortListCtrl::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
     switch (reinterpret_cast<const NMHDR*>(lParam)->code) {
     case HDN_BEGINTRACKW:
     case HDN_BEGINTRACKA:
+    case HDN_DIVIDERDBLCLICKW:
+    case HDN_DIVIDERDBLCLICKA:
     case NM_CUSTOMDRAW:
         *pResult = 1;
         return TRUE;
@@ -331,6 +344,13 @@ void CSortListCtrl::OnDestroy() {
 }
 
 void CSortListCtrl::OnRButtonDown(UINT /*nFlags*/, CPoint /*point*/) {
+    Default();
+}
+
+// Ctrl + numpad-plus would auto-size every column; every other key goes to the list view.
+void CSortListCtrl::OnKeyDown(UINT nChar, UINT /*nRepCnt*/, UINT /*nFlags*/) {
+    if (nChar == VK_ADD && GetKeyState(VK_CONTROL) < 0)
+        return;
     Default();
 }
 

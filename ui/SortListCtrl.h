@@ -24,7 +24,7 @@ struct ItemData {
 
 // Report list of running servers: columns from one heading string, per-cell colours painted through
 // custom draw, a force-close button over every row's third cell, sorting by a clicked heading, and
-// column widths that a divider drag cannot change.
+// column widths that no gesture of the user changes (the buttons would be left behind).
 class CSortListCtrl : public CListCtrl {
 public:
     CSortListCtrl();
@@ -32,6 +32,10 @@ public:
 
     // "heading,width;heading,width;..."; FALSE at the first column the list view refuses.
     BOOL SetHeadings(const CString& spec);
+    // Scales every column's width by the list's client width over `designWidth`, the client width the
+    // widths were chosen for: the columns keep their proportions and fill the list as they did there.
+    // Called before rows are added (the row buttons are placed when their rows come).
+    void ScaleColumnWidths(int designWidth);
     // Appends a row from texts[0 .. column count - 1]; returns its index, or -1 when the list refuses it.
     int AddItem(const CString* texts);
     // Releases the row's ItemData and the last row button; the owner deletes the row right after.
@@ -65,6 +69,7 @@ protected:
     afx_msg void OnColumnClick(NMHDR* pNMHDR, LRESULT* pResult);
     afx_msg void OnDestroy();
     afx_msg void OnRButtonDown(UINT nFlags, CPoint point);
+    afx_msg void OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags);
     afx_msg void OnPaint();
     afx_msg void OnCustomDraw(NMHDR* pNMHDR, LRESULT* pResult);
     afx_msg void OnRowButton(UINT nID);

@@ -5,21 +5,23 @@ TOUR_DESKTOP=Brenlow
 TOUR_SIZE=1024x768
 tour_screenshots=$BRENLOW_DEMO/screenshots
 tour_brenlow_pid=
+tour_desktop=$TOUR_DESKTOP
+tour_size=$TOUR_SIZE
 
 tour_control() {
-  BRENLOW_TOUR_DESKTOP=$TOUR_DESKTOP wine "$demo_tools/TourControl.exe" "$@" </dev/null
+  BRENLOW_TOUR_DESKTOP=$tour_desktop wine "$demo_tools/TourControl.exe" "$@" </dev/null
 }
 
 tour_fail() {
   echo "tour: $*" >&2
-  import -window root -crop "$TOUR_SIZE+0+0" +repage "$tour_screenshots/failed.png" 2>/dev/null || true
+  import -window root -crop "$tour_size+0+0" +repage "$tour_screenshots/failed.png" 2>/dev/null || true
   echo "tour: the screen at that moment is in $tour_screenshots/failed.png" >&2
   return 1
 }
 
 tour_shot() {
   local file=$tour_screenshots/$1.png
-  import -window root -crop "$TOUR_SIZE+0+0" +repage "$file"
+  import -window root -crop "$tour_size+0+0" +repage "$file"
   echo "tour:   screenshot $file"
 }
 
@@ -70,11 +72,10 @@ tour_expect_notice() {
   [ "$text" = "$1" ] || tour_fail "the notice says \"$text\", not \"$1\""
 }
 
+# Starts Brenlow in a virtual desktop of its own.
 tour_begin() {
-  rm -rf "$tour_screenshots"
-  mkdir -p "$tour_screenshots"
   (cd "$demo_program" &&
-    exec wine explorer /desktop="$TOUR_DESKTOP,$TOUR_SIZE" Brenlow.exe >"$BRENLOW_DEMO/brenlow.out" 2>&1 </dev/null) &
+    exec wine explorer /desktop="$tour_desktop,$tour_size" Brenlow.exe >>"$BRENLOW_DEMO/brenlow.out" 2>&1 </dev/null) &
   tour_brenlow_pid=$!
   tour_control wait-main 60000 || tour_fail "Brenlow's window did not appear"
 }
@@ -105,11 +106,7 @@ tour_walk() {
   tour_shot 06-force-closed || return 1
 
   echo "tour: close Brenlow with 中文集群 still running"
-  tour_click close-button || return 1
-  tour_expect_notice "启动器关闭后，专用服务器也会被关闭，确认关闭吗？" || return 1
-  tour_shot 07-close-confirmation || return 1
-  tour_click notice-ok || return 1
-  tour_control wait-gone 10000 || tour_fail "Brenlow did not close" || return 1
+  tour_close_confirmed 07-close-confirmation || return 1
   tour_shot 08-closed || return 1
 }
 
@@ -124,10 +121,58 @@ tour_end() {
     sleep 0.1
   done
   ! kill -0 "$tour_brenlow_pid" 2>/dev/null || tour_fail "Brenlow's process did not end" || return 1
-  echo "tour: done; Brenlow ended with no server left running"
-  echo "tour: screenshots are in $tour_screenshots"
+  echo "tour: Brenlow ended with no server left running"
+}
+
+# Closes Brenlow with its servers running, as a user would, and confirms.
+tour_close_confirmed() {
+  tour_click close-button || return 1
+  tour_expect_notice "启动器关闭后，专用服务器也会被关闭，确认关闭吗？" || return 1
+  tour_shot "$1" || return 1
+  tour_click notice-ok || return 1
+  tour_control wait-gone 10000 || tour_fail "Brenlow did not close"
+}
+
+TOUR_DPI_KEY='HKCU\Control Panel\Desktop'
+# The display scaling a program takes when it starts (LogPixels), or nothing when the prefix has none.
+tour_dpi() {
+  wine reg query "$TOUR_DPI_KEY" /v LogPixels </dev/null 2>/dev/null | awk '$1 == "LogPixels" { print $3 }' | tr -d '\r'
+}
+tour_set_dpi() {
+  if [ -n "$1" ]; then
+    wine reg add "$TOUR_DPI_KEY" /v LogPixels /t REG_DWORD /d $(($1)) /f >/dev/null 2>&1 </dev/null
+  else
+    wine reg delete "$TOUR_DPI_KEY" /v LogPixels /f >/dev/null 2>&1 </dev/null
+  fi
+}
+
+# Brenlow again at 150 % (144 DPI), in a larger desktop: the dialog and its columns grow together.
+tour_scaled_walk() {
+  echo "tour: Brenlow again at 150 % display scaling"
+  tour_open_list || return 1
+  tour_start_picked "My Cluster" 1 || return 1
+  tour_start_server 中文集群 2 || return 1
+  tour_shot 09-scaled-150 || return 1
+  tour_close_confirmed 10-scaled-close-confirmation
+}
+
+tour_scaled() {
+  local saved status=0
+  saved=$(tour_dpi)
+  tour_set_dpi 144
+  tour_desktop=${TOUR_DESKTOP}150
+  tour_size=1280x1024
+  { tour_begin && tour_scaled_walk && tour_end; } || status=1
+  tour_set_dpi "$saved"
+  tour_desktop=$TOUR_DESKTOP
+  tour_size=$TOUR_SIZE
+  return $status
 }
 
 tour_run() {
-  tour_begin && tour_walk && tour_end
+  rm -rf "$tour_screenshots"
+  mkdir -p "$tour_screenshots"
+  : >"$BRENLOW_DEMO/brenlow.out"
+  tour_begin && tour_walk && tour_end && tour_scaled || return 1
+  echo "tour: done; screenshots are in $tour_screenshots"
 }

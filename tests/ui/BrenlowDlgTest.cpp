@@ -10,6 +10,7 @@
 
 #include "DocumentsFolder.h"
 #include "NoticeAnswerer.h"
+#include "RegistryValue.h"
 #include "TestSupport.h"
 #include "server/ServerTestSupport.h"
 
@@ -18,6 +19,8 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <array>
+#include <sstream>
 
 namespace fs = std::filesystem;
 using namespace testsupport;
@@ -483,6 +486,79 @@ TEST_F(MainDialogTest, ClosingWithServersAsksAndEveryWayOfClosingTakesThatPath) 
     EXPECT_EQ(NoticeTexts(), std::vector<std::wstring>(4, kCloseConfirmation));
     for (uint32_t processId : started)
         EXPECT_EQ(processes.WaitForExit(processId), std::optional<DWORD>(0));
+}
+
+// Child runs of this executable under another display scaling, which a process takes as it starts.
+const wchar_t kScaledChildResult[] = L"BRENLOW_SCALED_CHILD_RESULT";
+
+TEST_F(MainDialogTest, ScaledChildReportsItsListWithARow) {
+    wchar_t resultFile[MAX_PATH] = {};
+    if (!GetEnvironmentVariableW(kScaledChildResult, resultFile, MAX_PATH))
+        GTEST_SKIP() << "runs only as a child of DisplayScaling tests";
+    AddCluster(L"North");
+    CBrenlowDlg dialog;
+    RunDialog(dialog, [&](HWND window) {
+        View view{window};
+        StartEntry(view, 0);
+        RECT client, cell, button;
+        GetClientRect(view.list(), &client);
+        ListView_GetSubItemRect(view.list(), 0, 2, LVIR_BOUNDS, &cell);
+        GetWindowRect(view.RowButton(0), &button);
+        MapWindowPoints(nullptr, view.list(), reinterpret_cast<POINT*>(&button), 2);
+        HDC screen = GetDC(nullptr);
+        std::ostringstream report;
+        report << GetDeviceCaps(screen, LOGPIXELSX) << ' ' << client.right;
+        ReleaseDC(nullptr, screen);
+        for (int column = 0; column < 3; ++column)
+            report << ' ' << ListView_GetColumnWidth(view.list(), column);
+        report << ' ' << EqualRect(&cell, &button);
+        WriteFileBytes(resultFile, report.str());
+    });
+}
+
+struct ScaledList {
+    int dpi = 0;
+    int clientWidth = 0;
+    std::array<int, 3> widths{};
+    bool buttonCoversCell = false;
+};
+
+ScaledList RunScaled(int dpi) {
+    TempFolder folder;
+    ScopedUserRegistryValue logPixels(L"Control Panel\\Desktop", L"LogPixels", static_cast<DWORD>(dpi));
+    fs::path result = folder / L"list.txt";
+    SetEnvironmentVariableW(kScaledChildResult, result.c_str());
+    DWORD exitCode = RunProcess(ExecutableFolder() / L"main_dialog_tests.exe",
+                                L"--gtest_filter=MainDialogTest.ScaledChild*");
+    SetEnvironmentVariableW(kScaledChildResult, nullptr);
+    EXPECT_EQ(exitCode, 0u);
+    ScaledList list;
+    std::istringstream(ReadFileBytes(result)) >> list.dpi >> list.clientWidth >> list.widths[0] >>
+        list.widths[1] >> list.widths[2] >> list.buttonCoversCell;
+    return list;
+}
+
+// At other scalings than 96 DPI the columns fill the list as they do at 96 DPI, in the same proportions,
+// and the row buttons stay over the third cells.
+TEST(DisplayScaling, ColumnsFillTheListAsAt96DpiAndTheButtonsStayOnTheirCells) {
+    const std::array<int, 3> headings = {375, 225, 85};
+    const ScaledList at96 = RunScaled(96);
+    ASSERT_EQ(at96.dpi, 96);
+    EXPECT_EQ(at96.widths, headings);
+    EXPECT_TRUE(at96.buttonCoversCell);
+    for (int dpi : {144, 192}) {
+        SCOPED_TRACE(dpi);
+        const ScaledList scaled = RunScaled(dpi);
+        ASSERT_EQ(scaled.dpi, dpi) << "the child did not run at that scaling";
+        const double growth = double(scaled.clientWidth) / at96.clientWidth;
+        int sum = 0;
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_NEAR(scaled.widths[i], headings[i] * growth, 2.0) << "column " << i;
+            sum += scaled.widths[i];
+        }
+        EXPECT_LE(sum, scaled.clientWidth) << "the columns fit without scrolling";
+        EXPECT_TRUE(scaled.buttonCoversCell);
+    }
 }
 
 // Child runs of this executable copied to a folder without the stand-in server, or without the launcher

@@ -74,8 +74,9 @@ protected:
             host.DestroyWindow();
     }
 
-    // A fresh list view in the host, subclassed as the dialog's data exchange does.
-    void MakeList() {
+    // A fresh list view in the host, subclassed as the dialog's data exchange does; `below` sees the
+    // messages that the control passes on to the list view.
+    void MakeList(SUBCLASSPROC below = nullptr) {
         if (list && list->GetSafeHwnd())
             list->DestroyWindow();
         list = std::make_unique<TestList>();
@@ -84,6 +85,8 @@ protected:
                                       GetModuleHandleW(nullptr), nullptr);
         ASSERT_NE(window, nullptr);
         SendMessageW(window, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+        if (below)
+            SetWindowSubclass(window, below, 1, 0);
         ASSERT_TRUE(list->SubclassWindow(window));
     }
 
@@ -433,16 +436,51 @@ TEST_F(SortList, RedrawCellRepaintsAtOnce) {
     list->RedrawCell(0, 3);
 }
 
-TEST_F(SortList, DividerDragDoesNotResizeAColumn) {
+TEST_F(SortList, DividerDragsAndDoubleClicksDoNotResizeAColumn) {
     list->SetHeadings(kHeadings);
-    RECT first;
+    AddRow(L"alpha");
+    RECT first, third;
     Header_GetItemRect(Header(), 0, &first);
+    Header_GetItemRect(Header(), 2, &third);
     const int y = (first.top + first.bottom) / 2;
     SendMessageW(Header(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(first.right - 1, y));
     SendMessageW(Header(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(first.right - 100, y));
     SendMessageW(Header(), WM_LBUTTONUP, 0, MAKELPARAM(first.right - 100, y));
+    // A double-click on a divider would fit the column to its texts, away from the row's button.
+    for (LONG divider : {first.right, third.right}) {
+        SendMessageW(Header(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(divider - 1, y));
+        SendMessageW(Header(), WM_LBUTTONUP, 0, MAKELPARAM(divider - 1, y));
+    }
     EXPECT_EQ(list->GetColumnWidth(0), 375);
     EXPECT_EQ(list->GetColumnWidth(1), 225);
+    EXPECT_EQ(list->GetColumnWidth(2), 85);
+    EXPECT_EQ(ButtonRect(IDC_ROW_BUTTON_FIRST), CellBounds(0, 2));
+}
+
+// The keys that reach the list view's own handling, seen from below the control's subclass.
+std::vector<WPARAM> keysReachingListView;
+LRESULT CALLBACK ListViewKeySpy(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                DWORD_PTR) {
+    if (message == WM_KEYDOWN)
+        keysReachingListView.push_back(wParam);
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+// A list view auto-sizes every column on Ctrl + numpad-plus (Wine's does not, so the key is watched on
+// its way instead of the widths).
+TEST_F(SortList, CtrlNumpadPlusNeverReachesTheListView) {
+    MakeList(&ListViewKeySpy);
+    keysReachingListView.clear();
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    list->SendMessage(WM_KEYDOWN, VK_ADD, 1);
+    list->SendMessage(WM_KEYDOWN, VK_DOWN, 1);
+    keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys);
+    list->SendMessage(WM_KEYDOWN, VK_ADD, 1);
+    EXPECT_EQ(keysReachingListView, (std::vector<WPARAM>{VK_DOWN, VK_ADD}));
 }
 
 // Changes one system colour for the length of a test.
