@@ -4,10 +4,6 @@
 #   Brenlow-<version>-win32-symbols.zip  the same three programs unstripped, for reading users' crash dumps
 # The first two unpack into the same folder, so the kit lands beside Brenlow.exe. The kit's server is the
 # 32-bit build: it runs on every Windows that Brenlow runs on, and Brenlow supervises either build alike.
-if(NOT TARGET Brenlow OR NOT TARGET tarn_launcher OR NOT TARGET moorwake_dedicated_server_nullrenderer)
-  return()
-endif()
-
 set(BRENLOW_VERSION ${PROJECT_VERSION})
 set(package_docs ${CMAKE_BINARY_DIR}/package-docs)
 foreach(readme README.txt README-devkit.txt)
