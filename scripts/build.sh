@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Configures and builds Brenlow, its stand-ins and its tests for 32-bit Windows.
+# Configures and builds Brenlow, its stand-ins and its tests for 32-bit Windows:
+#   bash scripts/build.sh [TARGET...]    (every target when none is named)
+# The one place the build folder is configured; the run, test, bench and package scripts build through it.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/env.sh"
@@ -7,4 +9,5 @@ if [ ! -f "$BRENLOW_BUILD/CMakeCache.txt" ]; then
   cmake -S "$BRENLOW_ROOT" -B "$BRENLOW_BUILD" \
     -DCMAKE_TOOLCHAIN_FILE="$BRENLOW_ROOT/cmake/toolchain-i686-mingw.cmake" >/dev/null
 fi
-cmake --build "$BRENLOW_BUILD" -j "$(nproc)" -- --no-print-directory
+if [ $# -gt 0 ]; then set -- --target "$@"; fi
+cmake --build "$BRENLOW_BUILD" "$@" -j "$(nproc)" -- --no-print-directory

@@ -6,11 +6,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/env.sh"
 bash "$here/setup.sh" >/dev/null
-if [ ! -f "$BRENLOW_BUILD/CMakeCache.txt" ]; then
-  cmake -S "$BRENLOW_ROOT" -B "$BRENLOW_BUILD" \
-    -DCMAKE_TOOLCHAIN_FILE="$BRENLOW_ROOT/cmake/toolchain-i686-mingw.cmake" >/dev/null
-fi
-cmake --build "$BRENLOW_BUILD" --target Brenlow -j "$(nproc)" -- --no-print-directory
+bash "$here/build.sh" Brenlow
 cd "$BRENLOW_BUILD"
 rm -f package/*.zip
 cpack --config CPackConfig.cmake

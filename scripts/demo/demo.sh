@@ -7,11 +7,7 @@ demo_tools=$BRENLOW_BUILD/demo-tools
 
 # Brenlow.exe and the two stand-ins only; the tests are test.sh's business.
 demo_build() {
-  if [ ! -f "$BRENLOW_BUILD/CMakeCache.txt" ]; then
-    cmake -S "$BRENLOW_ROOT" -B "$BRENLOW_BUILD" \
-      -DCMAKE_TOOLCHAIN_FILE="$BRENLOW_ROOT/cmake/toolchain-i686-mingw.cmake" >/dev/null
-  fi
-  cmake --build "$BRENLOW_BUILD" --target Brenlow -j "$(nproc)" -- --no-print-directory
+  bash "$BRENLOW_ROOT/scripts/build.sh" Brenlow
 }
 
 # The tour's window inspector, rebuilt when its source changes.
