@@ -17,9 +17,9 @@ headless=true
 [ -n "${DISPLAY:-}" ] && headless=false
 
 bash "$here/setup.sh"
+# Brenlow.exe and the two stand-ins, and the tour's window reader; the tests are test.sh's business.
+bash "$here/build.sh" Brenlow TourControl
 source "$here/demo/demo.sh"
-demo_build
-$headless && demo_build_tour_control
 demo_prepare_program
 demo_prepare_documents
 

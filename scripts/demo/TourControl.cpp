@@ -13,12 +13,12 @@
 //   TourControl servers               how many dedicated server processes run
 //
 // Exit code 0 on success, 1 when a wait timed out or a window is missing, 2 on bad arguments.
+#include "ForeignWindows.h"
 #include "app/resource.h"
 #include "server/ServerNames.h"
 
 #include <windows.h>
 
-#include <commctrl.h>
 #include <tlhelp32.h>
 
 #include <fcntl.h>
@@ -78,49 +78,24 @@ HWND ServerList() {
     return main ? GetDlgItem(main, IDC_LIST_SERVER) : nullptr;
 }
 
-int RowCount() {
+int ServerRows() {
     HWND list = ServerList();
-    return list ? static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)) : -1;
+    return list ? e2e::RowCount(list) : -1;
 }
 
-// List-view texts live in Brenlow's memory: the request and its buffer are placed there.
-std::wstring CellText(HWND list, int row, int column) {
+// Each row's configuration and state, read from Brenlow's memory.
+void PrintRows() {
+    HWND list = ServerList();
     DWORD processId = 0;
     GetWindowThreadProcessId(list, &processId);
     HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
     if (!process)
-        return std::wstring();
-    constexpr int kChars = 512;
-    auto* remote = static_cast<BYTE*>(VirtualAllocEx(
-        process, nullptr, sizeof(LVITEMW) + kChars * sizeof(wchar_t), MEM_COMMIT, PAGE_READWRITE));
-    std::wstring text;
-    if (remote) {
-        LVITEMW item{};
-        item.iSubItem = column;
-        item.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(LVITEMW));
-        item.cchTextMax = kChars;
-        WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
-        SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(remote));
-        std::vector<wchar_t> buffer(kChars + 1, L'\0');
-        ReadProcessMemory(process, item.pszText, buffer.data(), kChars * sizeof(wchar_t), nullptr);
-        text = buffer.data();
-        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-    }
+        return;
+    std::vector<std::wstring> names = e2e::ColumnTexts(process, list, 0);
+    std::vector<std::wstring> states = e2e::ColumnTexts(process, list, 1);
     CloseHandle(process);
-    return text;
-}
-
-void PrintRows() {
-    HWND list = ServerList();
-    for (int row = 0, rows = RowCount(); row < rows; ++row)
-        Print(CellText(list, row, 0) + L" | " + CellText(list, row, 1));
-}
-
-// WM_GETTEXT itself: GetWindowText on another process's edit control returns no text.
-std::wstring WindowText(HWND window) {
-    std::wstring text(static_cast<size_t>(SendMessageW(window, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
-    text.resize(SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data())));
-    return text;
+    for (size_t row = 0; row < names.size() && row < states.size(); ++row)
+        Print(names[row] + L" | " + states[row]);
 }
 
 bool PrintCenter(HWND window) {
@@ -200,28 +175,22 @@ HWND ConfigCombo() {
     return main ? GetDlgItem(main, IDC_COMBO_CONFIG) : nullptr;
 }
 
-std::wstring ComboItem(HWND combo, int index) {
-    LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, index, 0);
-    if (length == CB_ERR)
-        return std::wstring();
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    SendMessageW(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()));
-    return text.c_str();
-}
-
 bool PrintComboItems() {
     HWND combo = ConfigCombo();
     if (!combo)
         return false;
-    int count = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i)
-        Print(ComboItem(combo, i));
+    for (const std::wstring& entry : e2e::ComboEntries(combo))
+        Print(entry);
     return true;
 }
 
 bool IsSelected(const std::wstring& name) {
     HWND combo = ConfigCombo();
-    return combo && ComboItem(combo, static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0))) == name;
+    if (!combo)
+        return false;
+    std::vector<std::wstring> entries = e2e::ComboEntries(combo);
+    auto selected = static_cast<size_t>(SendMessageW(combo, CB_GETCURSEL, 0, 0)); // CB_ERR: none
+    return selected < entries.size() && entries[selected] == name;
 }
 
 int CountServerProcesses() {
@@ -253,12 +222,12 @@ int Run(const std::vector<std::wstring>& args) {
     if (command == L"wait-notice") {
         if (!WaitFor(Milliseconds(arg(1)), [] { return NoticeWindow() != nullptr; }))
             return 1;
-        Print(WindowText(GetDlgItem(NoticeWindow(), IDC_EDIT_MSG)));
+        Print(e2e::WindowText(GetDlgItem(NoticeWindow(), IDC_EDIT_MSG)));
         return 0;
     }
     if (command == L"wait-rows") {
         int rows = _wtoi(arg(1));
-        bool reached = WaitFor(Milliseconds(arg(2)), [&] { return RowCount() == rows; });
+        bool reached = WaitFor(Milliseconds(arg(2)), [&] { return ServerRows() == rows; });
         PrintRows();
         return reached ? 0 : 1;
     }

@@ -1,24 +1,8 @@
-# Sourced by run.sh: builds what the demo needs, lays out the demo folder and prepares the Wine prefix.
+# Sourced by run.sh: lays out the demo folder from the build and prepares the Wine prefix.
 # Expects env.sh to be sourced and BRENLOW_DEMO to name the demo folder.
 
 demo_program=$BRENLOW_DEMO/program
 demo_documents=$BRENLOW_DEMO/Documents
-demo_tools=$BRENLOW_BUILD/demo-tools
-
-# Brenlow.exe and the two stand-ins only; the tests are test.sh's business.
-demo_build() {
-  bash "$BRENLOW_ROOT/scripts/build.sh" Brenlow
-}
-
-# The tour's window inspector, rebuilt when its source changes.
-demo_build_tour_control() {
-  local source=$BRENLOW_ROOT/scripts/demo/TourControl.cpp
-  local exe=$demo_tools/TourControl.exe
-  [ -f "$exe" ] && [ "$exe" -nt "$source" ] && return 0
-  mkdir -p "$demo_tools"
-  i686-w64-mingw32-g++-posix -std=c++20 -O2 -Wall -Wextra -municode -static -DUNICODE -D_UNICODE \
-    -I"$BRENLOW_ROOT" "$source" -o "$exe"
-}
 
 # Brenlow.exe beside the stand-in launcher library and server, as a user would lay them out.
 demo_prepare_program() {

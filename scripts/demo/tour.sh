@@ -9,7 +9,7 @@ tour_desktop=$TOUR_DESKTOP
 tour_size=$TOUR_SIZE
 
 tour_control() {
-  BRENLOW_TOUR_DESKTOP=$tour_desktop wine "$demo_tools/TourControl.exe" "$@" </dev/null
+  BRENLOW_TOUR_DESKTOP=$tour_desktop wine "$BRENLOW_BUILD/bin/TourControl.exe" "$@" </dev/null
 }
 
 tour_fail() {
