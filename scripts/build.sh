@@ -6,8 +6,8 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/env.sh"
 if [ ! -f "$BRENLOW_BUILD/CMakeCache.txt" ]; then
-  cmake -S "$BRENLOW_ROOT" -B "$BRENLOW_BUILD" \
-    -DCMAKE_TOOLCHAIN_FILE="$BRENLOW_ROOT/cmake/toolchain-i686-mingw.cmake" >/dev/null
+  quietly cmake -S "$BRENLOW_ROOT" -B "$BRENLOW_BUILD" \
+    -DCMAKE_TOOLCHAIN_FILE="$BRENLOW_ROOT/cmake/toolchain-i686-mingw.cmake"
 fi
 if [ $# -gt 0 ]; then set -- --target "$@"; fi
 cmake --build "$BRENLOW_BUILD" "$@" -j "$(nproc)" -- --no-print-directory

@@ -19,3 +19,17 @@ export CCACHE_BASEDIR=$BRENLOW_ROOT
 export CCACHE_DIR=${CCACHE_DIR:-$HOME/.cache/brenlow-ccache}
 # Debug information names the build folder; it must not split the cache between clones.
 export CCACHE_NOHASHDIR=1
+
+# Runs a command without input and with its output held back, which is shown when the command fails.
+# Output goes to a file, not a pipe: Wine's service processes keep it open after the command ends.
+quietly() {
+  local log status=0
+  log=$(mktemp)
+  "$@" </dev/null >"$log" 2>&1 || status=$?
+  if [ "$status" -ne 0 ]; then
+    cat "$log" >&2
+    echo "failed with exit code $status: $*" >&2
+  fi
+  rm -f "$log"
+  return "$status"
+}

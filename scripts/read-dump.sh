@@ -28,13 +28,16 @@ source "$here/wine-session.sh"
 wine_prefix_prepare >&2
 # winedbg prints the crashing thread's registers, stack and backtrace by itself. In a 64-bit prefix a
 # second, 64-bit reading of the same dump follows, which makes no sense of a 32-bit process: only the
-# first backtrace counts.
-backtrace=$(cd "$scratch" && winedbg dump.mdmp </dev/null 2>/dev/null | awk '
+# first backtrace counts. Its output is kept, to be shown when it holds no backtrace.
+status=0
+(cd "$scratch" && winedbg dump.mdmp </dev/null >winedbg.out 2>winedbg.err) || status=$?
+backtrace=$(awk '
   /^Backtrace:/ { if (seen) exit; seen = 1; next }
   seen && /^(=>|  ) *[0-9]+ / { print; next }
-  seen { exit }')
+  seen { exit }' "$scratch/winedbg.out")
 if [ -z "$backtrace" ]; then
-  echo "read-dump: winedbg found no backtrace in $dump" >&2
+  cat "$scratch/winedbg.out" "$scratch/winedbg.err" >&2
+  echo "read-dump: winedbg (exit code $status) found no backtrace in $dump" >&2
   exit 5
 fi
 echo "Backtrace of the crashing thread:"

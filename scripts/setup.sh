@@ -27,7 +27,7 @@ install_packages() {
   if need_packages; then
     echo "setup: installing Debian packages"
     apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${packages[@]}" >/dev/null
+    quietly env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${packages[@]}"
   fi
 }
 
@@ -61,7 +61,7 @@ build_boost() {
   echo "setup: building Boost.Filesystem for i686 MinGW (about a minute)"
   local work=$BRENLOW_DEPS/boost-src
   rm -rf "$work" && mkdir -p "$work"
-  (cd "$work" && apt-get source --download-only -qq boost1.81 >/dev/null)
+  (cd "$work" && quietly apt-get source --download-only -qq boost1.81)
   local tarball
   tarball=$(ls "$work"/boost1.81_*.orig.tar.* | head -n 1)
   tar -xf "$tarball" -C "$work"

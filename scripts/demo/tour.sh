@@ -140,9 +140,9 @@ tour_dpi() {
 }
 tour_set_dpi() {
   if [ -n "$1" ]; then
-    wine reg add "$TOUR_DPI_KEY" /v LogPixels /t REG_DWORD /d $(($1)) /f >/dev/null 2>&1 </dev/null
+    quietly wine reg add "$TOUR_DPI_KEY" /v LogPixels /t REG_DWORD /d $(($1)) /f
   else
-    wine reg delete "$TOUR_DPI_KEY" /v LogPixels /f >/dev/null 2>&1 </dev/null
+    quietly wine reg delete "$TOUR_DPI_KEY" /v LogPixels /f
   fi
 }
 
@@ -159,11 +159,11 @@ tour_scaled_walk() {
 tour_scaled() {
   local saved status=0
   saved=$(tour_dpi)
-  tour_set_dpi 144
+  tour_set_dpi 144 || return 1
   tour_desktop=${TOUR_DESKTOP}150
   tour_size=1280x1024
   { tour_begin && tour_scaled_walk && tour_end; } || status=1
-  tour_set_dpi "$saved"
+  tour_set_dpi "$saved" || status=1
   tour_desktop=$TOUR_DESKTOP
   tour_size=$TOUR_SIZE
   return $status
