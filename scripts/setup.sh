@@ -73,13 +73,13 @@ build_boost() {
   for inc in "$src"/libs/*/include "$src"/libs/numeric/*/include; do
     [ -d "$inc/boost" ] && cp -r "$inc/boost" "$prefix.tmp/include/"
   done
-  local f
-  for f in "$src"/libs/filesystem/src/*.cpp; do
-    i686-w64-mingw32-g++-posix -std=c++20 -O2 -DBOOST_FILESYSTEM_STATIC_LINK=1 \
-      -DBOOST_FILESYSTEM_SOURCE -DBOOST_FILESYSTEM_NO_CXX20_ATOMIC_REF=0 \
-      -I"$prefix.tmp/include" -c "$f" -o "$prefix.tmp/obj/$(basename "$f" .cpp).o" &
-  done
-  wait
+  # One compiler per core; xargs fails when any source fails, after the others have finished.
+  if ! (cd "$prefix.tmp/obj" && printf '%s\0' "$src"/libs/filesystem/src/*.cpp |
+    xargs -0 -n 1 -P "$(nproc)" i686-w64-mingw32-g++-posix -std=c++20 -O2 -DBOOST_FILESYSTEM_STATIC_LINK=1 \
+      -DBOOST_FILESYSTEM_SOURCE -DBOOST_FILESYSTEM_NO_CXX20_ATOMIC_REF=0 -I"$prefix.tmp/include" -c); then
+    echo "setup: Boost.Filesystem did not compile (the compiler's messages are above)" >&2
+    return 1
+  fi
   i686-w64-mingw32-ar rcs "$prefix.tmp/lib/libboost_filesystem.a" "$prefix.tmp"/obj/*.o
   rm -rf "$prefix.tmp/obj" "$prefix" "$work"
   mv "$prefix.tmp" "$prefix"
