@@ -39,17 +39,34 @@ install_locale() {
   fi
 }
 
-# A deb-src entry built from the machine's own sources list, so no host name is written here.
+# The repositories of apt's entries of one type (deb or deb-src) for Debian bookworm main, in whichever
+# sources files they are, in apt's order.
+bookworm_main_repositories() {
+  apt-get indextargets --no-release-info --format '$(REPO_URI)' \
+    "Target-Of: $1" 'Release: bookworm' 'Component: main'
+}
+
+# Boost's sources come from Debian's source package, so apt needs a deb-src entry for bookworm main. It is
+# derived from the machine's own Debian entry, so that no host name is written here.
 add_source_entry() {
-  local own=/etc/apt/sources.list.d/debian.sources
-  local ours=/etc/apt/sources.list.d/brenlow-src.sources
-  [ -f "$ours" ] && return 0
-  local uris keyring
-  uris=$(awk '/^URIs:/ {print $2; exit}' "$own")
-  keyring=$(awk '/^Signed-By:/ {print $2; exit}' "$own")
-  printf 'Types: deb-src\nURIs: %s\nSuites: bookworm\nComponents: main\nSigned-By: %s\n' \
-    "$uris" "$keyring" >"$ours"
-  apt-get update -qq
+  [ -n "$(bookworm_main_repositories deb-src)" ] && return 0
+  local uri
+  uri=$(bookworm_main_repositories deb | awk 'NR == 1')
+  if [ -z "$uri" ]; then
+    echo "setup: apt has no entry for Debian bookworm main, from which to derive the deb-src entry that" \
+      "Boost's sources come from; add a deb-src entry for bookworm main to apt's sources" >&2
+    return 1
+  fi
+  local parts ours
+  eval "$(apt-config shell parts Dir::Etc::sourceparts/d)"
+  ours=${parts%/}/brenlow-src.sources
+  echo "setup: adding $ours for Boost's sources (deb-src from $uri)"
+  printf 'Types: deb-src\nURIs: %s\nSuites: bookworm\nComponents: main\n' "$uri" >"$ours"
+  if ! apt-get update -qq; then
+    rm -f "$ours"
+    echo "setup: apt-get update failed with the deb-src entry from $uri, which is removed again" >&2
+    return 1
+  fi
 }
 
 # Boost.Filesystem 1.81 for i686 MinGW from Debian's boost1.81 source package. Boost.System is
