@@ -16,6 +16,10 @@ tour_fail() {
   echo "tour: $*" >&2
   import -window root -crop "$tour_size+0+0" +repage "$tour_screenshots/failed.png" 2>/dev/null || true
   echo "tour: the screen at that moment is in $tour_screenshots/failed.png" >&2
+  if [ -s "$BRENLOW_DEMO/brenlow.out" ]; then
+    echo "tour: Brenlow's output so far:" >&2
+    cat "$BRENLOW_DEMO/brenlow.out" >&2
+  fi
   return 1
 }
 
