@@ -22,6 +22,7 @@ public:
     // Ordinal comparison (wcscmp), as MFC's Compare.
     int Compare(LPCWSTR psz) const { return wcscmp(m_str.c_str(), psz ? psz : L""); }
 
+    // By text: without these, both sides would convert to LPCWSTR and compare as addresses.
     friend bool operator==(const CString& a, const CString& b) { return a.m_str == b.m_str; }
     friend bool operator!=(const CString& a, const CString& b) { return a.m_str != b.m_str; }
 
