@@ -1,6 +1,8 @@
 #include "afxdialogex.h"
+#include "afximpl.h"
 
 #include <algorithm>
+#include <string>
 
 IMPLEMENT_DYNAMIC(CDialog, CWnd)
 IMPLEMENT_DYNAMIC(CDialogEx, CDialog)
@@ -8,9 +10,6 @@ IMPLEMENT_DYNAMIC(CDialogEx, CDialog)
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
 ON_COMMAND(IDOK, &CDialog::OnOK)
 ON_COMMAND(IDCANCEL, &CDialog::OnCancel)
-END_MESSAGE_MAP()
-
-BEGIN_MESSAGE_MAP(CDialogEx, CDialog)
 END_MESSAGE_MAP()
 
 namespace {
@@ -40,11 +39,9 @@ void CenterUnlessMoved(HWND hWnd, const RECT& atCreation) {
     ::SetWindowPos(hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-} // namespace
-
 // Called by the dialog manager for its own messages; only WM_INITDIALOG is ours. The dialog then takes
 // over its window, so every later message passes through its WindowProc and the message map.
-INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM, LPARAM lParam) {
     if (message != WM_INITDIALOG)
         return FALSE;
     auto* dialog = reinterpret_cast<CDialog*>(lParam);
@@ -54,65 +51,38 @@ INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
     }
     RECT atCreation;
     ::GetWindowRect(hWnd, &atCreation);
-    MSG saved = afx_detail::ExchangeCurrentMessage(MSG{hWnd, message, wParam, lParam, 0, {}});
     BOOL setFocus = dialog->OnInitDialog();
-    afx_detail::ExchangeCurrentMessage(saved);
     if (::IsWindow(hWnd))
         CenterUnlessMoved(hWnd, atCreation);
     return setFocus;
 }
 
-CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
-    : m_lpszTemplateName(MAKEINTRESOURCEW(nIDTemplate)), m_nIDHelp(nIDTemplate), m_pParentWnd(pParentWnd) {}
-
-CDialog::CDialog(LPCTSTR lpszTemplateName, CWnd* pParentWnd)
-    : m_lpszTemplateName(lpszTemplateName), m_pParentWnd(pParentWnd) {}
-
-HWND CDialog::GetOwnerForCreate() const {
-    if (m_pParentWnd)
-        return m_pParentWnd->GetSafeHwnd();
-    CWnd* mainWnd = AfxGetMainWnd();
-    return mainWnd && mainWnd != this ? mainWnd->GetSafeHwnd() : nullptr;
-}
+} // namespace
 
 INT_PTR CDialog::DoModal() {
+    // The owner: the parent, else the main window unless that is this dialog.
+    CWnd* owner = m_pParentWnd ? m_pParentWnd : AfxGetMainWnd();
+    HWND hWndOwner = owner != this ? owner->GetSafeHwnd() : nullptr;
     // The dialog manager disables the owner and runs a loop that dispatches all of the thread's
     // messages until EndDialog.
-    INT_PTR result = DialogBoxParamW(AfxGetResourceHandle(), m_lpszTemplateName, GetOwnerForCreate(),
-                                     AfxDlgProc, reinterpret_cast<LPARAM>(this));
+    INT_PTR result = DialogBoxParamW(AfxGetInstanceHandle(), m_lpszTemplateName, hWndOwner, AfxDlgProc,
+                                     reinterpret_cast<LPARAM>(this));
     // A dialog that failed before it had a window saw no WM_NCDESTROY: it must not stay the main window.
     afx_detail::OnWindowGone(this);
     return result;
 }
 
-BOOL CDialog::Create(UINT nIDTemplate, CWnd* pParentWnd) {
-    m_nIDHelp = nIDTemplate;
-    return Create(MAKEINTRESOURCEW(nIDTemplate), pParentWnd);
-}
-
-BOOL CDialog::Create(LPCTSTR lpszTemplateName, CWnd* pParentWnd) {
-    m_lpszTemplateName = lpszTemplateName;
-    m_pParentWnd = pParentWnd;
-    HWND hWnd = CreateDialogParamW(AfxGetResourceHandle(), lpszTemplateName, GetOwnerForCreate(), AfxDlgProc,
-                                   reinterpret_cast<LPARAM>(this));
-    return hWnd != nullptr;
-}
-
-BOOL CDialog::OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo) {
-    if (CWnd::OnCmdMsg(nID, nCode, pExtra, pHandlerInfo))
+BOOL CDialog::OnCmdMsg(UINT nID, int nCode) {
+    if (CWnd::OnCmdMsg(nID, nCode))
         return TRUE;
     bool isCommand = nCode == CN_COMMAND && nID >= 0x8000 && nID < 0xF000;
     if (!isCommand)
         return FALSE; // control notifications and system commands stay here
     CWnd* parent = GetParent();
-    if (parent && parent != this && parent->OnCmdMsg(nID, nCode, pExtra, pHandlerInfo))
+    if (parent && parent != this && parent->OnCmdMsg(nID, nCode))
         return TRUE;
-    CWinThread* thread = AfxGetThread();
-    return thread && thread->OnCmdMsg(nID, nCode, pExtra, pHandlerInfo);
-}
-
-void CDialog::EndDialog(int nResult) {
-    ::EndDialog(m_hWnd, nResult);
+    CWinApp* app = AfxGetApp();
+    return app && app->OnCmdMsg(nID, nCode);
 }
 
 BOOL CDialog::OnInitDialog() {
@@ -124,9 +94,8 @@ BOOL CDialog::OnInitDialog() {
 }
 
 void CDialog::OnOK() {
-    if (!UpdateData(TRUE))
-        return; // the exchange has put the focus on the failing control
-    EndDialog(IDOK);
+    if (UpdateData(TRUE))
+        EndDialog(IDOK);
 }
 
 void CDialog::OnCancel() {
@@ -135,53 +104,37 @@ void CDialog::OnCancel() {
 
 // Data exchange ---------------------------------------------------------------------------------------
 
-CDataExchange::CDataExchange(CWnd* pDlgWnd, BOOL bSaveAndValidate)
-    : m_bSaveAndValidate(bSaveAndValidate), m_pDlgWnd(pDlgWnd) {}
+BOOL CWnd::UpdateData(BOOL bSaveAndValidate) {
+    CDataExchange exchange(this, bSaveAndValidate);
+    try {
+        DoDataExchange(&exchange);
+        return TRUE;
+    } catch (CException* failure) {
+        failure->Delete();
+        return FALSE;
+    }
+}
 
 HWND CDataExchange::PrepareCtrl(int nIDC) {
     HWND hWndCtrl = ::GetDlgItem(m_pDlgWnd->GetSafeHwnd(), nIDC);
     if (!hWndCtrl)
-        AfxThrowNotSupportedException(); // no such control in the dialog
-    m_idLastControl = static_cast<UINT>(nIDC);
-    m_bEditLastControl = FALSE;
+        throw new CNotSupportedException; // no such control in the dialog
     return hWndCtrl;
-}
-
-HWND CDataExchange::PrepareEditCtrl(int nIDC) {
-    HWND hWndCtrl = PrepareCtrl(nIDC);
-    m_bEditLastControl = TRUE;
-    return hWndCtrl;
-}
-
-void CDataExchange::Fail() {
-    if (m_bSaveAndValidate && m_idLastControl) {
-        HWND hWndLast = ::GetDlgItem(m_pDlgWnd->GetSafeHwnd(), static_cast<int>(m_idLastControl));
-        ::SetFocus(hWndLast);
-        if (m_bEditLastControl)
-            ::SendMessageW(hWndLast, EM_SETSEL, 0, -1);
-    }
-    AfxThrowUserException();
 }
 
 void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl) {
     if (rControl.m_hWnd)
         return; // already bound by an earlier exchange
-    HWND hWndCtrl = pDX->PrepareCtrl(nIDC);
-    if (!rControl.SubclassWindow(hWndCtrl))
-        AfxThrowNotSupportedException();
+    if (!rControl.SubclassWindow(pDX->PrepareCtrl(nIDC)))
+        throw new CNotSupportedException;
 }
 
 void DDX_Text(CDataExchange* pDX, int nIDC, CString& value) {
-    HWND hWndCtrl = pDX->PrepareEditCtrl(nIDC);
-    if (pDX->m_bSaveAndValidate) {
-        int length = ::GetWindowTextLengthW(hWndCtrl);
-        ::GetWindowTextW(hWndCtrl, value.GetBufferSetLength(length), length + 1);
-        value.ReleaseBuffer();
-        return;
-    }
-    // Set only a changed text, so that the control neither flickers nor notifies for nothing.
-    CString current;
-    CWnd::FromHandle(hWndCtrl)->GetWindowText(current);
-    if (current != value)
+    HWND hWndCtrl = pDX->PrepareCtrl(nIDC);
+    std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(hWndCtrl)) + 1, L'\0');
+    text.resize(static_cast<size_t>(::GetWindowTextW(hWndCtrl, text.data(), static_cast<int>(text.size()))));
+    if (pDX->m_bSaveAndValidate)
+        value = text.c_str();
+    else if (value.Compare(text.c_str()) != 0) // unchanged text is not set: no flicker, no notification
         ::SetWindowTextW(hWndCtrl, value);
 }

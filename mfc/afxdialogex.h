@@ -6,11 +6,5 @@
 class CDialogEx : public CDialog {
     DECLARE_DYNAMIC(CDialogEx)
 public:
-    CDialogEx() = default;
     explicit CDialogEx(UINT nIDTemplate, CWnd* pParent = nullptr) : CDialog(nIDTemplate, pParent) {}
-    explicit CDialogEx(LPCTSTR lpszTemplateName, CWnd* pParentWnd = nullptr)
-        : CDialog(lpszTemplateName, pParentWnd) {}
-
-protected:
-    DECLARE_MESSAGE_MAP()
 };

@@ -78,8 +78,8 @@ BOOL CBrenlowDlg::OnInitDialog() {
 // from that width measured at both sizes; the columns are then scaled to fill the list as they do there.
 void CBrenlowDlg::FitHeadingsToList() {
     LOGFONTW font{};
-    CFont* dialogFont = GetFont();
-    if (!dialogFont || !::GetObjectW(static_cast<HFONT>(*dialogFont), sizeof font, &font))
+    auto dialogFont = reinterpret_cast<HFONT>(SendMessage(WM_GETFONT));
+    if (!dialogFont || !::GetObjectW(dialogFont, sizeof font, &font))
         return;
     HDC screen = ::GetDC(nullptr);
     const int unitsNow = DialogUnitsWidth(screen, font);

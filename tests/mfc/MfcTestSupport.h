@@ -3,7 +3,6 @@
 #include <afxwin.h>
 
 #include <functional>
-#include <vector>
 
 namespace mfctest {
 
@@ -38,8 +37,6 @@ public:
     TimerScript(const TimerScript&) = delete;
     TimerScript& operator=(const TimerScript&) = delete;
 
-    bool TimedOut() const { return timedOut_; }
-
 private:
     static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD);
     void Tick();
@@ -49,11 +46,7 @@ private:
     ULONGLONG deadline_;
     UINT_PTR timer_;
     bool done_ = false;
-    bool timedOut_ = false;
 };
-
-// Dispatches the thread's pending messages.
-void PumpMessages();
 
 // Has a window paint itself into a memory device context (WM_PAINT with the context as wParam, which
 // the common controls honour), so that hidden windows can be drawn.

@@ -1,3 +1,0 @@
-#pragma once
-// Control bars and the shell manager: only CShellManager is offered.
-#include "afxshellmanager.h"
