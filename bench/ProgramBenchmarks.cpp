@@ -6,7 +6,7 @@
 #include "BenchSupport.h"
 #include "Benchmarks.h"
 
-#include "app/resource.h"
+#include "ui/resource.h"
 #include "server/ServerNames.h"
 
 #include <windows.h>

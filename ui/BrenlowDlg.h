@@ -1,5 +1,5 @@
 #pragma once
-#include "app/resource.h"
+#include "ui/resource.h"
 #include "ui/SortListCtrl.h"
 
 #include <afxdialogex.h>

@@ -1,5 +1,5 @@
 #pragma once
-#include "app/resource.h"
+#include "ui/resource.h"
 
 #include <afxdialogex.h>
 

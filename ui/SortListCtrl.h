@@ -1,5 +1,6 @@
 #pragma once
 #include "ui/SortHeaderCtrl.h"
+#include "ui/resource.h"
 
 #include <afxcmn.h>
 
@@ -10,9 +11,6 @@
 // Sent to the list's parent when a row button is clicked: wParam = the button's command id
 // (IDC_ROW_BUTTON_FIRST + row position), lParam = 0.
 #define WM_LIST_BUTTON_CLICK (WM_USER + 30)
-// Command ids of the row buttons; button k lies over row position k.
-#define IDC_ROW_BUTTON_FIRST 10001
-#define IDC_ROW_BUTTON_LAST 10101
 
 // The record a row keeps as its item data: a copy of every cell's text (what the sort compares) and the
 // colours its cells are painted in. The owner may change the colours and then call RedrawCell.

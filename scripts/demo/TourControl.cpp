@@ -14,7 +14,7 @@
 //
 // Exit code 0 on success, 1 when a wait timed out or a window is missing, 2 on bad arguments.
 #include "ForeignWindows.h"
-#include "app/resource.h"
+#include "ui/resource.h"
 #include "server/ServerNames.h"
 
 #include <windows.h>
@@ -35,7 +35,6 @@ namespace {
 constexpr wchar_t kMainCaption[] = L"Brenlow";
 constexpr wchar_t kNoticeCaption[] = L"温馨提示";
 constexpr wchar_t kDialogClass[] = L"#32770";
-constexpr int kFirstRowButtonId = 10001; // the list's button for row position k has this id + k
 constexpr DWORD kPollMs = 50;
 
 void Print(const std::wstring& text) {
@@ -159,7 +158,7 @@ bool PrintPoint(const std::wstring& what, int index) {
         return PrintComboItem(index);
     if (what == L"row-button") {
         HWND list = ServerList();
-        return PrintCenter(list ? GetDlgItem(list, kFirstRowButtonId + index) : nullptr);
+        return PrintCenter(list ? GetDlgItem(list, IDC_ROW_BUTTON_FIRST + index) : nullptr);
     }
     if (what == L"notice-ok")
         return PrintCenter(notice ? GetDlgItem(notice, IDOK) : nullptr);

@@ -1,5 +1,5 @@
 // Brenlow's resources, read back from an executable built with them.
-#include "app/resource.h"
+#include "ui/resource.h"
 
 #include "TestSupport.h"
 

@@ -4,7 +4,7 @@
 // NoticeAnswerer.
 #include "ui/BrenlowDlg.h"
 
-#include "app/resource.h"
+#include "ui/resource.h"
 #include "devserver/DevServerProtocol.h"
 #include "server/TarnLauncherWrapper.h"
 

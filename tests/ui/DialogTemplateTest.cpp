@@ -1,5 +1,5 @@
 // The notice templates as the built executable carries them.
-#include "app/resource.h"
+#include "ui/resource.h"
 
 #include "TestSupport.h"
 

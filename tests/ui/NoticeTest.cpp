@@ -1,5 +1,5 @@
 // The notice dialogs, shown modally and answered the way a user would.
-#include "app/resource.h"
+#include "ui/resource.h"
 #include "ui/Notices.h"
 
 #include "NoticeAnswerer.h"
