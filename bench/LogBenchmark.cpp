@@ -4,7 +4,6 @@
 #include "Benchmarks.h"
 
 #include "diag/LogFile.h"
-#include "server/ModuleDirectory.h"
 
 #include <windows.h>
 

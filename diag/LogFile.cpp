@@ -1,6 +1,6 @@
 #include "diag/LogFile.h"
 
-#include "server/ModuleDirectory.h"
+#include "base/ModulePath.h"
 
 #include <shlwapi.h>
 

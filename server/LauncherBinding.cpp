@@ -1,6 +1,6 @@
 #include "server/LauncherBinding.h"
 
-#include "server/ModuleDirectory.h"
+#include "base/ModulePath.h"
 
 #include <string>
 

@@ -3,7 +3,7 @@
 #include "diag/LogFile.h"
 #include "diag/LogMessages.h"
 #include "server/LauncherBinding.h"
-#include "server/ModuleDirectory.h"
+#include "base/ModulePath.h"
 #include "server/ServerNames.h"
 
 #include <windows.h>

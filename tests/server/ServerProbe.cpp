@@ -1,10 +1,9 @@
 // Child program for the binding tests: runs the operations named on its command line, in order, in a
 // process of its own, so that each test controls the executable's folder, the library beside it and the
 // process-wide state (library handle, singleton). Results go to the debugger output as "probe: ..." lines.
-//   moduledir | load | free | signal:<event> | wait:<event> | instance | instance-after-failed-allocation |
+//   load | free | signal:<event> | wait:<event> | instance | instance-after-failed-allocation |
 //   start:<name> | shutdown
 #include "server/LauncherBinding.h"
-#include "server/ModuleDirectory.h"
 #include "server/TarnLauncherWrapper.h"
 
 #include "TestSupport.h"
@@ -32,11 +31,7 @@ void ReportInstance() {
 }
 
 void Run(const std::wstring& op) {
-    if (op == L"moduledir") {
-        std::wstring folder = L"<untouched>";
-        bool found = GetModuleDirectory(folder);
-        Report("moduledir " + std::to_string(found) + " " + Utf8(folder));
-    } else if (op == L"load") {
+    if (op == L"load") {
         Report("load " + std::to_string(LoadLauncherLibrary()));
     } else if (op == L"free") {
         // One release undoes one load: the library is gone only if it was loaded exactly once.
