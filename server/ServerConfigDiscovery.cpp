@@ -3,7 +3,7 @@
 #include "server/TarnLauncherWrapper.h"
 
 #include "diag/LogFile.h"
-#include "diag/LogMessages.h"
+#include "server/LogMessages.h"
 #include "server/ServerNames.h"
 
 #include <windows.h>

@@ -1,9 +1,9 @@
 #include "server/TarnLauncherWrapper.h"
 
-#include "diag/LogFile.h"
-#include "diag/LogMessages.h"
-#include "server/LauncherBinding.h"
 #include "base/ModulePath.h"
+#include "diag/LogFile.h"
+#include "server/LauncherBinding.h"
+#include "server/LogMessages.h"
 #include "server/ServerNames.h"
 
 #include <windows.h>

@@ -1,5 +1,4 @@
 #include "diag/LogFile.h"
-#include "diag/LogMessages.h"
 
 #include "TestSupport.h"
 
@@ -11,14 +10,6 @@ namespace fs = std::filesystem;
 using namespace testsupport;
 
 namespace {
-
-std::wstring FromCodePage936(const char* bytes) {
-    int size = MultiByteToWideChar(936, MB_ERR_INVALID_CHARS, bytes, -1, nullptr, 0);
-    std::wstring text(size, L'\0');
-    MultiByteToWideChar(936, MB_ERR_INVALID_CHARS, bytes, -1, text.data(), size);
-    text.resize(size > 0 ? size - 1 : 0);
-    return text;
-}
 
 // Splits on "\n", keeping whatever precedes it (so a CR stays visible at a line's end).
 std::vector<std::string> Lines(const std::string& text) {
@@ -45,11 +36,6 @@ protected:
     DebuggedRun Run(const std::wstring& operations) { return RunUnderDebugger(writer, operations); }
     std::vector<std::string> FileLines() { return Lines(ReadFileBytes(logFile)); }
 };
-
-TEST(LogMessages, ChineseMessagesAreGbkOfTheirTexts) {
-    EXPECT_EQ(FromCodePage936(kLogFolderNotFound), L"找不到指定目录,请检查该目录是否存在");
-    EXPECT_EQ(FromCodePage936(kLogPathNotFolder), L"指定路径不是目录");
-}
 
 TEST(LogHeader, PadsEveryFieldToItsWidth) {
     SYSTEMTIME time{};

@@ -5,7 +5,7 @@
 #include "ForeignWindows.h"
 #include "PlantedDll.h"
 
-#include "diag/LogMessages.h"
+#include "server/LogMessages.h"
 #include "launcher/CrashOnDemand.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 // The binding to the launcher library, seen from a probe program copied into a folder of the test's
 // making, with the real library, a variant of it, or nothing beside it.
-#include "diag/LogMessages.h"
+#include "server/LogMessages.h"
 #include "server/ServerNames.h"
 
 #include "TestSupport.h"
