@@ -7,7 +7,8 @@
 #include <vector>
 
 // The process's one server manager: binds the launcher library, finds the cluster configurations on
-// disk, starts servers and keeps the map of those running, and supervises and terminates them.
+// disk, starts servers and keeps the map of those running, and supervises and terminates them. Each
+// section below names the file that defines it.
 // Used from the user-interface thread only; nothing is locked.
 class TarnLauncherWrapper {
 public:
@@ -18,7 +19,7 @@ public:
     TarnLauncherWrapper(const TarnLauncherWrapper&) = delete;
     TarnLauncherWrapper& operator=(const TarnLauncherWrapper&) = delete;
 
-    // Starting servers.
+    // Binding and starting servers: server/TarnLauncherWrapper.cpp.
 
     // Starts the server of cluster `name`. On a failed launch `*error` receives the message for the
     // user; with no helper (or no `error`) returns false and leaves `*error` untouched.
@@ -26,7 +27,8 @@ public:
     // Whether `name` (compared exactly, case-sensitive) is a key of RunningServers.
     bool IsServerStarted(const std::wstring& name) const;
 
-    // Cluster configurations. Failures are logged and end in a shorter or empty result.
+    // Cluster configurations: server/ServerConfigDiscovery.cpp. Failures are logged and end in a shorter
+    // or empty result.
 
     // The user's Documents folder, or empty.
     static std::wstring GetDocumentPath();
@@ -38,7 +40,7 @@ public:
     // Names of the cluster folders under <Documents>\Vornak\MoorwakeTarn, in listing order.
     static std::vector<std::wstring> GetServerConfigList();
 
-    // Supervision. No process handle is kept between calls.
+    // Supervision: server/ProcessSupervision.cpp. No process handle is kept between calls.
 
     // Full image path of process `processId`, or empty when it has ended or cannot be read.
     static std::wstring GetProcessImagePath(uint32_t processId);
