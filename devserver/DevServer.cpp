@@ -1,5 +1,6 @@
 // Stand-in for the game's dedicated server: records how it was started, then runs until it is
 // terminated or told to exit (by its exit event, or after the delay its cluster folder asks for).
+#include "base/ModulePath.h"
 #include "devserver/DevServerProtocol.h"
 #include "server/ServerNames.h"
 
@@ -33,17 +34,13 @@ std::vector<std::wstring> ParsedArguments(const wchar_t* commandLine) {
     return arguments;
 }
 
-std::wstring ExecutableFolder() {
-    std::wstring path(32768, L'\0');
-    path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
-    return path.substr(0, path.rfind(L'\\'));
-}
-
 void WriteRecord(const std::wstring& commandLine, const std::vector<std::wstring>& arguments) {
     std::string text = Utf8(commandLine) + "\n";
     for (const std::wstring& argument : arguments)
         text += Utf8(argument) + "\n";
-    std::wstring record = ExecutableFolder() + L"\\" + DevServerRecordName(GetCurrentProcessId());
+    std::wstring folder;
+    GetModuleDirectory(folder, nullptr, kLongestPath);
+    std::wstring record = folder + L"\\" + DevServerRecordName(GetCurrentProcessId());
     std::wstring partial = record + L".partial";
     {
         std::ofstream out(partial.c_str(), std::ios::binary | std::ios::trunc);

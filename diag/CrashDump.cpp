@@ -1,5 +1,6 @@
 #include "diag/CrashDump.h"
 
+#include "base/ModulePath.h"
 #include "diag/LogFile.h"
 
 #include <dbghelp.h>
@@ -13,8 +14,6 @@ namespace {
 constexpr wchar_t kDumpExtension[] = L".dmp";
 constexpr wchar_t kFatalErrorText[] = L"Fatal Error";
 
-// The longest path the system accepts, terminator included.
-constexpr DWORD kLongestPath = 32768;
 // Room for the executable path plus prefix, thread id and extension.
 constexpr size_t kDumpPathCapacity = kLongestPath + 64;
 
@@ -45,12 +44,6 @@ struct DumpPaths {
     wchar_t dump[kDumpPathCapacity];
 };
 
-// False when the executable's path did not fit whole: a cut path would name the wrong file.
-bool GetExecutablePath(wchar_t* path, DWORD capacity) {
-    DWORD length = GetModuleFileNameW(nullptr, path, capacity);
-    return length != 0 && length < capacity;
-}
-
 void WriteDumpFile(const wchar_t* path, EXCEPTION_POINTERS* exception) {
     if (!writeMiniDump)
         return;
@@ -73,7 +66,7 @@ void WriteCrashDump(EXCEPTION_POINTERS* exception) {
     if (!memory)
         return;
     auto* paths = static_cast<DumpPaths*>(memory);
-    if (GetExecutablePath(paths->executable, kLongestPath) &&
+    if (GetModulePath(nullptr, paths->executable, kLongestPath) != 0 &&
         FormatCrashDumpPath(paths->executable, GetCurrentThreadId(), paths->dump, kDumpPathCapacity))
         WriteDumpFile(paths->dump, exception);
     VirtualFree(memory, 0, MEM_RELEASE);

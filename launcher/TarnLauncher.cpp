@@ -1,5 +1,6 @@
 #include "launcher/TarnLauncher.h"
 
+#include "base/ModulePath.h"
 #include "launcher/CrashOnDemand.h"
 #include "server/ServerNames.h"
 
@@ -8,20 +9,6 @@
 #include <string>
 
 namespace {
-
-// The folder of the executable that loaded this library, without a trailing backslash.
-bool ProgramFolder(std::wstring& folder) {
-    std::wstring path(32768, L'\0');
-    DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0 || length >= path.size())
-        return false;
-    path.resize(length);
-    size_t separator = path.rfind(L'\\');
-    if (separator == std::wstring::npos)
-        return false;
-    folder = path.substr(0, separator);
-    return true;
-}
 
 void Report(const std::string& text) {
     OutputDebugStringA(("tarn_launcher: " + text + "\n").c_str());
@@ -32,9 +19,9 @@ std::wstring BesideLibrary(const wchar_t* name) {
     HMODULE self = nullptr;
     GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                        reinterpret_cast<LPCWSTR>(&BesideLibrary), &self);
-    std::wstring path(32768, L'\0');
-    path.resize(GetModuleFileNameW(self, path.data(), static_cast<DWORD>(path.size())));
-    return path.substr(0, path.rfind(L'\\') + 1) + name;
+    std::wstring folder;
+    GetModuleDirectory(folder, self, kLongestPath);
+    return folder + L"\\" + name;
 }
 
 DWORD WINAPI WriteThroughNull(void*) {
@@ -47,8 +34,8 @@ DWORD WINAPI WriteThroughNull(void*) {
 bool TarnLauncher::LaunchProcess(const wchar_t* commandLine, ServerProcessInfo* info) {
     if (!commandLine || !info || shutDown_)
         return false;
-    std::wstring folder;
-    if (!ProgramFolder(folder))
+    std::wstring folder; // the folder of the executable that loaded this library
+    if (!GetModuleDirectory(folder, nullptr, kLongestPath))
         return false;
 
     std::wstring executable = folder + L"\\" + kServerExecutableName;

@@ -1,5 +1,7 @@
 #include "afximpl.h"
 
+#include "base/ModulePath.h"
+
 #include <shlwapi.h>
 
 namespace {
@@ -31,7 +33,7 @@ BOOL CWinApp::InitInstance() {
 
 void CWinApp::OnHelp() {
     wchar_t path[MAX_PATH];
-    if (!GetModuleFileNameW(nullptr, path, MAX_PATH) || !PathRenameExtensionW(path, L".HLP"))
+    if (!GetModulePath(nullptr, path, MAX_PATH) || !PathRenameExtensionW(path, L".HLP"))
         return;
     if (GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES) // no error window for a missing help file
         ::WinHelpW(AfxGetMainWnd()->GetSafeHwnd(), path, HELP_FINDER, 0);

@@ -1,15 +1,13 @@
 // The executable's folder, read through the real call at each path length that matters.
 #include "base/ModulePath.h"
 
-#include "TestSupport.h"
-
 #include <windows.h>
 
 #include <winternl.h>
 
 #include <gtest/gtest.h>
 
-using testsupport::ExecutableFolder;
+#include <filesystem>
 
 namespace {
 
@@ -58,9 +56,11 @@ std::wstring ProgramPathOfLength(size_t length) {
 }
 
 TEST(ModuleDirectory, IsTheProgramsFolderUpTo519CharactersAndNothingBeyond) {
+    wchar_t program[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, program, MAX_PATH);
     std::wstring folder = L"<untouched>";
     ASSERT_TRUE(GetModuleDirectory(folder));
-    EXPECT_EQ(folder, ExecutableFolder().wstring());
+    EXPECT_EQ(folder, std::filesystem::path(program).parent_path().wstring());
 
     std::wstring longest = ProgramPathOfLength(519);
     ASSERT_EQ(longest.size(), 519u);

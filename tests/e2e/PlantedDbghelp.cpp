@@ -2,6 +2,8 @@
 // MiniDumpWriteDump that writes nothing, so that a program importing that function by name still starts.
 #include "PlantedDll.h"
 
+#include "base/ModulePath.h"
+
 #include <windows.h>
 
 #include <string>
@@ -9,10 +11,9 @@
 BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, void*) {
     if (reason != DLL_PROCESS_ATTACH)
         return TRUE;
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(self, path, MAX_PATH);
-    std::wstring marker = path;
-    marker = marker.substr(0, marker.rfind(L'\\') + 1) + kPlantedDllLoadedFile;
+    std::wstring folder;
+    GetModuleDirectory(folder, self);
+    std::wstring marker = folder + L"\\" + kPlantedDllLoadedFile;
     HANDLE file = CreateFileW(marker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (file != INVALID_HANDLE_VALUE)
         CloseHandle(file);

@@ -1,5 +1,7 @@
 #include "TestSupport.h"
 
+#include "base/ModulePath.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -31,9 +33,9 @@ TempFolder::~TempFolder() {
 }
 
 fs::path ExecutableFolder() {
-    wchar_t path[MAX_PATH * 4];
-    GetModuleFileNameW(nullptr, path, static_cast<DWORD>(std::size(path)));
-    return fs::path(path).parent_path();
+    std::wstring folder;
+    GetModuleDirectory(folder, nullptr, kLongestPath);
+    return folder;
 }
 
 fs::path CopyProgram(const std::wstring& name, const fs::path& folder, const std::wstring& newName) {
