@@ -1,6 +1,7 @@
 // Stand-in for the game's dedicated server: records how it was started, then runs until it is
 // terminated or told to exit (by its exit event, or after the delay its cluster folder asks for).
 #include "base/ModulePath.h"
+#include "base/TextEncoding.h"
 #include "devserver/DevServerProtocol.h"
 #include "server/ServerNames.h"
 
@@ -16,15 +17,6 @@
 #include <vector>
 
 namespace {
-
-std::string Utf8(const std::wstring& text) {
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                   nullptr, nullptr);
-    std::string utf8(size, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), size, nullptr,
-                        nullptr);
-    return utf8;
-}
 
 std::vector<std::wstring> ParsedArguments(const wchar_t* commandLine) {
     int count = 0;

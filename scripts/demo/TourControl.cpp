@@ -14,6 +14,7 @@
 //
 // Exit code 0 on success, 1 when a wait timed out or a window is missing, 2 on bad arguments.
 #include "ForeignWindows.h"
+#include "base/TextEncoding.h"
 #include "ui/resource.h"
 #include "server/ServerNames.h"
 
@@ -38,11 +39,7 @@ constexpr wchar_t kDialogClass[] = L"#32770";
 constexpr DWORD kPollMs = 50;
 
 void Print(const std::wstring& text) {
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                   nullptr, nullptr);
-    std::string utf8(size, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), size, nullptr,
-                        nullptr);
+    std::string utf8 = Utf8(text);
     std::fwrite(utf8.data(), 1, utf8.size(), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);

@@ -62,7 +62,7 @@ protected:
             ADD_FAILURE() << "the child never got to its failure; exit code " << std::hex << run.ExitCode();
             return {};
         }
-        fs::path dump = program.wstring() + Wide(report["thread"]) + L".dmp";
+        fs::path dump = program.wstring() + FromUtf8(report["thread"]) + L".dmp";
         if (prepare)
             prepare(dump);
         HWND box = run.FailAndWaitForFatalError();
@@ -83,8 +83,6 @@ protected:
         EXPECT_EQ(std::to_string(facts.threadId), report["thread"]);
         EXPECT_EQ(facts.exceptionCode, exceptionCode);
     }
-
-    static std::wstring Wide(const std::string& digits) { return std::wstring(digits.begin(), digits.end()); }
 };
 
 TEST_F(CrashDumpTest, ACrashOnAnyThreadWritesADumpOfThatThreadBesideTheExecutable) {

@@ -78,7 +78,7 @@ PROCESS_INFORMATION StartProcessAtLongPath(const fs::path& program, const std::w
         destroyParameters(parameters);
     }
     if (status != 0) {
-        ADD_FAILURE() << "cannot start " << testsupport::Utf8(image) << ", status " << std::hex << status;
+        ADD_FAILURE() << "cannot start " << Utf8(image) << ", status " << std::hex << status;
         return {};
     }
     ResumeThread(created.thread); // it starts suspended

@@ -58,8 +58,7 @@ bool BrenlowRun::Create(const fs::path& program, DWORD flags, PROCESS_INFORMATIO
     // Suspended until it is in the job, so that nothing it starts escapes.
     if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, flags | CREATE_SUSPENDED,
                         nullptr, program.parent_path().c_str(), &startup, &created)) {
-        ADD_FAILURE() << "cannot start " << testsupport::Utf8(program.wstring()) << ", error "
-                      << GetLastError();
+        ADD_FAILURE() << "cannot start " << Utf8(program.wstring()) << ", error " << GetLastError();
         return false;
     }
     if (!AssignProcessToJobObject(job_, created.hProcess))

@@ -14,13 +14,6 @@ namespace e2e {
 
 namespace {
 
-std::wstring Wide(const std::string& utf8) {
-    int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring wide(size, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), size);
-    return wide;
-}
-
 // The last argument the server received, as the platform splits its command line.
 std::wstring LastArgument(const fs::path& record) {
     std::istringstream lines(ReadFileBytes(record));
@@ -28,7 +21,7 @@ std::wstring LastArgument(const fs::path& record) {
     std::getline(lines, line); // the raw command line
     while (std::getline(lines, line))
         last = line;
-    return Wide(last);
+    return FromUtf8(last);
 }
 
 } // namespace

@@ -14,8 +14,6 @@
 #include <new>
 #include <string>
 
-using testsupport::Utf8;
-
 namespace {
 
 bool failAllocations = false;

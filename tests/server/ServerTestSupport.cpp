@@ -10,13 +10,6 @@ namespace servertest {
 
 namespace {
 
-std::wstring FromUtf8(const std::string& text) {
-    int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(size, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
-    return wide;
-}
-
 bool IsNotOlderThanProcess(const fs::path& file, uint32_t processId) {
     WIN32_FILE_ATTRIBUTE_DATA attributes;
     if (!GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &attributes))
@@ -145,7 +138,7 @@ void RunningServersTest::TearDown() {
 uint32_t RunningServersTest::Start(const std::wstring& name) {
     std::wstring error;
     if (!wrapper.StartServer(name, &error)) {
-        ADD_FAILURE() << "cannot start " << testsupport::Utf8(name) << ": " << testsupport::Utf8(error);
+        ADD_FAILURE() << "cannot start " << Utf8(name) << ": " << Utf8(error);
         return 0;
     }
     uint32_t processId = RecordedProcessId(name);

@@ -195,13 +195,4 @@ bool Is64BitProcess(HANDLE process) {
     return Is64BitWindows() && IsWow64Process(process, &emulated) && !emulated;
 }
 
-std::string Utf8(const std::wstring& text) {
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                   nullptr, nullptr);
-    std::string utf8(size, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), size, nullptr,
-                        nullptr);
-    return utf8;
-}
-
 } // namespace testsupport

@@ -1,5 +1,7 @@
 #pragma once
 // Helpers shared by the test executables: temporary folders, child processes, bounded waits.
+#include "base/TextEncoding.h" // Utf8 for readable assertion messages
+
 #include <windows.h>
 
 #include <chrono>
@@ -67,8 +69,5 @@ bool Is64BitWindows();
 inline constexpr char kNeeds64BitWindows[] = "a 64-bit program cannot run on 32-bit Windows";
 // Whether `process` is a 64-bit program (a process handle with at least limited query rights).
 bool Is64BitProcess(HANDLE process);
-
-// Wide text in UTF-8, for readable assertion messages.
-std::string Utf8(const std::wstring& text);
 
 } // namespace testsupport
