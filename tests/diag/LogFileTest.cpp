@@ -11,15 +11,6 @@ using namespace testsupport;
 
 namespace {
 
-// Splits on "\n", keeping whatever precedes it (so a CR stays visible at a line's end).
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
-        lines.push_back(text.substr(start, end - start));
-    return lines;
-}
-
 std::string MessageOf(const std::string& line) {
     std::smatch match;
     static const std::regex header(R"(^Quillane\.\[\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}\]\[\d+\]\[-?\d+\])");
@@ -34,7 +25,7 @@ protected:
     fs::path logFile = folder / L"log" / L"Quillane.txt";
 
     DebuggedRun Run(const std::wstring& operations) { return RunUnderDebugger(writer, operations); }
-    std::vector<std::string> FileLines() { return Lines(ReadFileBytes(logFile)); }
+    std::vector<std::string> FileLines() { return CrLfLines(ReadFileBytes(logFile)); }
 };
 
 TEST(LogHeader, PadsEveryFieldToItsWidth) {
@@ -68,8 +59,8 @@ TEST_F(LogFileTest, DropsLevelsBelowFourFromBothOutputs) {
     DebuggedRun run = Run(L"open log:3:three log:0:zero log:-1:negative log:4:four log:5:five close");
     std::vector<std::string> lines = FileLines();
     ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(MessageOf(lines[0]), "four\r");
-    EXPECT_EQ(MessageOf(lines[1]), "five\r");
+    EXPECT_EQ(MessageOf(lines[0]), "four");
+    EXPECT_EQ(MessageOf(lines[1]), "five");
     ASSERT_EQ(run.debugStrings.size(), 2u);
     EXPECT_EQ(MessageOf(run.debugStrings[0]), "four\n");
     EXPECT_EQ(MessageOf(run.debugStrings[1]), "five\n");
@@ -80,11 +71,11 @@ TEST_F(LogFileTest, CutsAnOversizedMessageAndKeepsTheNewline) {
     std::vector<std::string> lines = FileLines();
     ASSERT_EQ(lines.size(), 3u);
     std::string fits = MessageOf(lines[0]);
-    EXPECT_EQ(fits.size(), 102399u + 1); // with its CR
-    EXPECT_EQ(fits.substr(fits.size() - 2), "E\r");
+    EXPECT_EQ(fits.size(), 102399u);
+    EXPECT_EQ(fits.back(), 'E');
     for (int i : {1, 2}) {
         std::string cut = MessageOf(lines[i]);
-        EXPECT_EQ(cut.size(), 102399u + 1);
+        EXPECT_EQ(cut.size(), 102399u);
         EXPECT_EQ(cut.find('E'), std::string::npos) << "the end of the message must be dropped";
     }
 }
@@ -96,8 +87,8 @@ TEST_F(LogFileTest, AppendsAcrossRunsAndCreatesTheMissingFolder) {
     Run(L"open log:4:second close");
     std::vector<std::string> lines = FileLines();
     ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(MessageOf(lines[0]), "first\r");
-    EXPECT_EQ(MessageOf(lines[1]), "second\r");
+    EXPECT_EQ(MessageOf(lines[0]), "first");
+    EXPECT_EQ(MessageOf(lines[1]), "second");
 }
 
 TEST_F(LogFileTest, AFileNamedLogLeavesTheLogClosedButTheDebuggerStillGetsLines) {
@@ -113,7 +104,7 @@ TEST_F(LogFileTest, ALineWrittenBeforeTheOpenDoesNotBlockTheLog) {
     DebuggedRun run = Run(L"log:4:early open log:4:late close");
     std::vector<std::string> lines = FileLines();
     ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(MessageOf(lines[0]), "late\r");
+    EXPECT_EQ(MessageOf(lines[0]), "late");
     EXPECT_EQ(run.debugStrings.size(), 2u);
 }
 

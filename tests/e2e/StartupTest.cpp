@@ -13,26 +13,6 @@ using namespace testsupport;
 
 namespace {
 
-std::string Gbk(const std::wstring& text) {
-    int size =
-        WideCharToMultiByte(936, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string bytes(size, '\0');
-    WideCharToMultiByte(936, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr,
-                        nullptr);
-    return bytes;
-}
-
-// The lines of a file written with CR LF line ends; a bare LF is kept inside its line, to be seen.
-std::vector<std::string> CrLfLines(const std::string& bytes) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    for (size_t end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2)
-        lines.push_back(bytes.substr(start, end - start));
-    if (start < bytes.size())
-        lines.push_back(bytes.substr(start) + "<no line end>");
-    return lines;
-}
-
 // The log lines among the program's debugger output, each without its "\n".
 std::vector<std::string> LogLines(const std::vector<std::string>& debugStrings) {
     std::vector<std::string> lines;

@@ -18,17 +18,9 @@ using namespace testsupport;
 
 namespace {
 
-std::wstring FromCodePage936(const char* bytes) {
-    int size = MultiByteToWideChar(936, MB_ERR_INVALID_CHARS, bytes, -1, nullptr, 0);
-    std::wstring text(size, L'\0');
-    MultiByteToWideChar(936, MB_ERR_INVALID_CHARS, bytes, -1, text.data(), size);
-    text.resize(size > 0 ? size - 1 : 0);
-    return text;
-}
-
 TEST(LogMessages, ChineseMessagesAreGbkOfTheirTexts) {
-    EXPECT_EQ(FromCodePage936(kLogFolderNotFound), L"找不到指定目录,请检查该目录是否存在");
-    EXPECT_EQ(FromCodePage936(kLogPathNotFolder), L"指定路径不是目录");
+    EXPECT_EQ(kLogFolderNotFound, Gbk(L"找不到指定目录,请检查该目录是否存在"));
+    EXPECT_EQ(kLogPathNotFolder, Gbk(L"指定路径不是目录"));
 }
 
 using Names = std::vector<std::wstring>;

@@ -195,4 +195,18 @@ bool Is64BitProcess(HANDLE process) {
     return Is64BitWindows() && IsWow64Process(process, &emulated) && !emulated;
 }
 
+std::string Gbk(const std::wstring& text) {
+    return EncodeText(text, 936);
+}
+
+std::vector<std::string> CrLfLines(const std::string& bytes) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2)
+        lines.push_back(bytes.substr(start, end - start));
+    if (start < bytes.size())
+        lines.push_back(bytes.substr(start) + "<no line end>");
+    return lines;
+}
+
 } // namespace testsupport

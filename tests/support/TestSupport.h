@@ -60,6 +60,13 @@ DWORD RunProcess(const std::filesystem::path& program, const std::wstring& argum
 bool WaitFor(const std::function<bool()>& condition,
              std::chrono::milliseconds timeout = std::chrono::seconds(20));
 
+// Wide text in GBK (code page 936), the log file's encoding.
+std::string Gbk(const std::wstring& text);
+
+// The lines of text written with CR LF line ends. A bare LF stays inside its line, and bytes after the
+// last line end come as a last line marked "<no line end>", so that a comparison shows either.
+std::vector<std::string> CrLfLines(const std::string& bytes);
+
 // Whole file as bytes; empty when missing.
 std::string ReadFileBytes(const std::filesystem::path& file);
 void WriteFileBytes(const std::filesystem::path& file, const std::string& bytes);
