@@ -79,25 +79,14 @@ void BrenlowRun::Debug(const fs::path& program) {
     SetEvent(debuggerReady_);
     if (!started)
         return;
-    for (;;) {
-        DEBUG_EVENT event{};
-        if (!WaitForDebugEvent(&event, 100)) {
-            bool ended = WaitForSingleObject(created.hProcess, 0) == WAIT_OBJECT_0;
-            if (!ended)
-                continue;
-            if (!WaitForDebugEvent(&event, 1000))
-                return; // ended without a last event: nothing more will come
-        }
-        std::string text;
-        DWORD status = testsupport::HandleDebugEvent(created.hProcess, event, text);
-        if (event.dwDebugEventCode == OUTPUT_DEBUG_STRING_EVENT) {
+    // Once the process has ended (its job terminated), only its last events are still to come.
+    testsupport::FollowDebuggee(
+        created.hProcess,
+        [this](std::string&& text) {
             std::lock_guard lock(mutex_);
             debugStrings_.push_back(std::move(text));
-        }
-        ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
-        if (event.dwDebugEventCode == EXIT_PROCESS_DEBUG_EVENT)
-            return;
-    }
+        },
+        [&] { return WaitForSingleObject(created.hProcess, 0) == WAIT_OBJECT_0; });
 }
 
 bool BrenlowRun::IsRunning() const {

@@ -53,10 +53,6 @@ std::wstring CommandLine(const fs::path& program, const std::wstring& arguments)
     return line;
 }
 
-} // namespace
-
-namespace {
-
 std::string ReadDebugString(HANDLE process, const OUTPUT_DEBUG_STRING_INFO& info) {
     std::string text(info.nDebugStringLength, '\0');
     SIZE_T read = 0;
@@ -67,8 +63,8 @@ std::string ReadDebugString(HANDLE process, const OUTPUT_DEBUG_STRING_INFO& info
     return text;
 }
 
-} // namespace
-
+// One event of the loop: closes the handles it carries, reads a debugger-output text into `text`, and
+// answers with the ContinueDebugEvent status.
 DWORD HandleDebugEvent(HANDLE process, const DEBUG_EVENT& event, std::string& text) {
     switch (event.dwDebugEventCode) {
     case OUTPUT_DEBUG_STRING_EVENT:
@@ -91,6 +87,28 @@ DWORD HandleDebugEvent(HANDLE process, const DEBUG_EVENT& event, std::string& te
     return DBG_CONTINUE;
 }
 
+} // namespace
+
+std::optional<DWORD> FollowDebuggee(HANDLE process, const std::function<void(std::string&&)>& onText,
+                                    const std::function<bool()>& giveUp) {
+    for (;;) {
+        DEBUG_EVENT event{};
+        if (!WaitForDebugEvent(&event, 100)) {
+            if (!giveUp())
+                continue;
+            if (!WaitForDebugEvent(&event, 1000))
+                return std::nullopt;
+        }
+        std::string text;
+        DWORD status = HandleDebugEvent(process, event, text);
+        if (event.dwDebugEventCode == OUTPUT_DEBUG_STRING_EVENT)
+            onText(std::move(text));
+        ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
+        if (event.dwDebugEventCode == EXIT_PROCESS_DEBUG_EVENT)
+            return event.u.ExitProcess.dwExitCode;
+    }
+}
+
 DebuggedRun RunUnderDebugger(const fs::path& program, const std::wstring& arguments,
                              std::chrono::milliseconds timeout) {
     DebuggedRun run;
@@ -105,28 +123,16 @@ DebuggedRun RunUnderDebugger(const fs::path& program, const std::wstring& argume
         return run;
     }
     auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-        DEBUG_EVENT event{};
-        if (!WaitForDebugEvent(&event, 100)) {
-            if (std::chrono::steady_clock::now() > deadline) {
-                ADD_FAILURE() << Utf8(program.wstring()) << " did not end in time";
-                TerminateProcess(process.hProcess, 0xDEAD);
-                run.exitCode = 0xDEAD;
-                DebugActiveProcessStop(process.dwProcessId);
-                break;
-            }
-            continue;
-        }
-        std::string text;
-        DWORD status = HandleDebugEvent(process.hProcess, event, text);
-        if (event.dwDebugEventCode == OUTPUT_DEBUG_STRING_EVENT)
-            run.debugStrings.push_back(std::move(text));
-        bool exited = event.dwDebugEventCode == EXIT_PROCESS_DEBUG_EVENT;
-        if (exited)
-            run.exitCode = event.u.ExitProcess.dwExitCode;
-        ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
-        if (exited)
-            break;
+    std::optional<DWORD> exitCode = FollowDebuggee(
+        process.hProcess, [&](std::string&& text) { run.debugStrings.push_back(std::move(text)); },
+        [&] { return std::chrono::steady_clock::now() > deadline; });
+    if (exitCode) {
+        run.exitCode = *exitCode;
+    } else {
+        ADD_FAILURE() << Utf8(program.wstring()) << " did not end in time";
+        TerminateProcess(process.hProcess, 0xDEAD);
+        run.exitCode = 0xDEAD;
+        DebugActiveProcessStop(process.dwProcessId);
     }
     WaitForSingleObject(process.hProcess, 10000);
     CloseHandle(process.hThread);

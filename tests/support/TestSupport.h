@@ -7,6 +7,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,10 +40,12 @@ struct DebuggedRun {
     std::vector<std::string> debugStrings; // OutputDebugStringA texts, in order
 };
 
-// One event of a debugger loop: closes the handles it carries, reads an OutputDebugStringA text into
-// `text`, and answers with the ContinueDebugEvent status (every exception but the initial breakpoint is
-// left to the program).
-DWORD HandleDebugEvent(HANDLE process, const DEBUG_EVENT& event, std::string& text);
+// The debugger loop of `process`, which this thread started as a debuggee: hands every OutputDebugStringA
+// text to `onText` and returns the exit code at the exit event. Every exception but the initial
+// breakpoint is left to the program. After 100 ms without an event `giveUp` is asked; once it answers
+// true, the loop waits one second more for each further event and returns nothing when none comes.
+std::optional<DWORD> FollowDebuggee(HANDLE process, const std::function<void(std::string&&)>& onText,
+                                    const std::function<bool()>& giveUp);
 
 // Starts `program` with `arguments` as a debuggee, collects its debug output until it exits.
 // Fails the calling test (and returns exit code 0xDEAD) when it does not end within `timeout`.
