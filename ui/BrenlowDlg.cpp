@@ -142,31 +142,8 @@ void CBrenlowDlg::OnBnClickedStart() {
 }
 
 void CBrenlowDlg::ResetListColors() {
-    CSortHeaderCtrl& header = m_listServer.m_ctlHeader;
-    for (int i = 0; i < header.GetItemCount(); ++i) {
-        CHeaderCtrl* listHeader = m_listServer.GetHeaderCtrl();
-        HDITEM item{};
-        item.mask = HDI_FORMAT;
-        listHeader->GetItem(i, &item);
-        item.fmt |= HDF_OWNERDRAW;
-        listHeader->SetItem(i, &item);
-        header.m_crColumnText[i] = kBlack;
-        listHeader->Invalidate(TRUE);
-    }
-
-    const int columns = header.GetItemCount();
-    const int rows = m_listServer.GetItemCount();
-    for (int i = 0; i < rows; ++i) {
-        for (int j = 0; j < columns; ++j) {
-            if (i >= m_listServer.GetItemCount() || j >= header.GetItemCount())
-                continue;
-            if (auto* data = reinterpret_cast<ItemData*>(m_listServer.GetItemData(i))) {
-                data->aTextColor[j] = kBlack;
-                data->aBkColor[j] = kWhite;
-            }
-            m_listServer.RedrawCell(i, j);
-        }
-    }
+    m_listServer.m_ctlHeader.OwnerDrawAllHeadings(kBlack);
+    m_listServer.SetAllCellColors(kBlack, kWhite);
 }
 
 void CBrenlowDlg::OnTimer(UINT_PTR nIDEvent) {
@@ -191,8 +168,7 @@ void CBrenlowDlg::RemoveServerRow(const std::wstring& name) {
     const int rows = m_listServer.GetItemCount();
     for (int i = 0; i < rows; ++i) {
         if (m_listServer.GetItemText(i, 0).Compare(name.c_str()) == 0) {
-            m_listServer.FreeItemData(i);
-            m_listServer.DeleteItem(i);
+            m_listServer.DeleteRow(i);
             return;
         }
     }

@@ -95,6 +95,19 @@ void CSortHeaderCtrl::DrawSortArrow(CDC& dc, const CRect& rcItem, int q) const {
     dark.DeleteObject();
 }
 
+void CSortHeaderCtrl::OwnerDrawAllHeadings(COLORREF textColor) {
+    for (int item = 0; item < GetItemCount(); ++item) {
+        HDITEM heading{};
+        heading.mask = HDI_FORMAT;
+        GetItem(item, &heading);
+        heading.fmt |= HDF_OWNERDRAW;
+        SetItem(item, &heading);
+        if (item < kMaxColumns)
+            m_crColumnText[item] = textColor;
+    }
+    Invalidate(TRUE);
+}
+
 void CSortHeaderCtrl::Serialize(CArchive& ar) {
     if (ar.IsStoring()) {
         const int count = GetItemCount();

@@ -14,6 +14,8 @@ public:
     // Stores or loads the column widths: a 32-bit count, then one 32-bit width per column.
     void Serialize(CArchive& ar) override;
     void DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) override;
+    // Draws every heading here from now on, its text in `textColor`, and repaints the header.
+    void OwnerDrawAllHeadings(COLORREF textColor);
 
     COLORREF m_crColumnText[kMaxColumns]; // text colour per heading, by item index
     int m_nSortColumn;                    // heading that carries the arrow; -1 = none

@@ -136,6 +136,11 @@ void CSortListCtrl::FreeItemData(int row) {
     }
 }
 
+void CSortListCtrl::DeleteRow(int row) {
+    FreeItemData(row);
+    DeleteItem(row);
+}
+
 void CSortListCtrl::RedrawCell(int row, int column) {
     if (row < 0 || row >= GetItemCount())
         return;
@@ -148,6 +153,19 @@ void CSortListCtrl::RedrawCell(int row, int column) {
         GetCellRect(row, column, rect);
     InvalidateRect(&rect, TRUE);
     UpdateWindow();
+}
+
+void CSortListCtrl::SetAllCellColors(COLORREF text, COLORREF back) {
+    for (int row = 0; row < GetItemCount(); ++row) {
+        for (int column = 0; column < HeaderItemCount(); ++column) {
+            ItemData* data = DataOf(GetItemData(row));
+            if (data && static_cast<size_t>(column) < data->aTextColor.size()) {
+                data->aTextColor[column] = text;
+                data->aBkColor[column] = back;
+            }
+            RedrawCell(row, column);
+        }
+    }
 }
 
 BOOL CSortListCtrl::GetCellRect(int row, int column, CRect& rect) {

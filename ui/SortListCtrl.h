@@ -13,7 +13,8 @@
 #define WM_LIST_BUTTON_CLICK (WM_USER + 30)
 
 // The record a row keeps as its item data: a copy of every cell's text (what the sort compares) and the
-// colours its cells are painted in. The owner may change the colours and then call RedrawCell.
+// colours its cells are painted in. The owner may change the colours and then call RedrawCell, or set
+// every cell's at once with SetAllCellColors.
 struct ItemData {
     std::vector<std::wstring> aText;
     std::vector<COLORREF> aTextColor;
@@ -38,8 +39,13 @@ public:
     int AddItem(const CString* texts);
     // Releases the row's ItemData and the last row button; the owner deletes the row right after.
     void FreeItemData(int row);
+    // Deletes the row with its ItemData and the last row button; the rows below move up, each keeping the
+    // button beside it.
+    void DeleteRow(int row);
     // Repaints one cell, or the whole row for column -1, before returning.
     void RedrawCell(int row, int column);
+    // Gives every cell these colours, repainting each cell on its own at once.
+    void SetAllCellColors(COLORREF text, COLORREF back);
     BOOL GetCellRect(int row, int column, CRect& rect);
     void SortByColumn(int column, BOOL ascending);
 

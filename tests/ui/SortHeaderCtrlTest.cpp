@@ -134,6 +134,22 @@ TEST_F(SortHeader, DescendingArrowOfTheWorkedExample) {
     EXPECT_EQ(dark.bottom, 16);
 }
 
+TEST_F(SortHeader, OwnerDrawAllHeadingsDrawsEveryHeadingInTheOneTextColour) {
+    constexpr COLORREF kGreen = RGB(0, 160, 0);
+    AddHeading(L"Name", HDF_LEFT);
+    AddHeading(L"State", HDF_LEFT);
+    header.OwnerDrawAllHeadings(kGreen);
+    for (int item = 0; item < 2; ++item) {
+        HDITEMW heading{};
+        heading.mask = HDI_FORMAT;
+        Header_GetItem(header.GetSafeHwnd(), item, &heading);
+        EXPECT_TRUE(heading.fmt & HDF_OWNERDRAW) << item;
+        Canvas canvas(130, 30, kOutside);
+        Draw(canvas, item);
+        EXPECT_GT(canvas.Count([&](COLORREF c) { return c == kGreen; }), 5) << item;
+    }
+}
+
 TEST_F(SortHeader, PressedHeadingMovesItsTextButNotItsArrow) {
     AddHeading(L"Name", HDF_LEFT | HDF_OWNERDRAW);
     header.m_nSortColumn = 0;

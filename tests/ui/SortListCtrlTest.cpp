@@ -141,6 +141,15 @@ protected:
         return canvas;
     }
 
+    // A pixel of the cell as the screen shows it now, without letting the list paint first.
+    COLORREF ScreenColour(int row, int column) {
+        CRect cell = CellBounds(row, column);
+        HDC dc = ::GetDC(list->GetSafeHwnd());
+        COLORREF colour = ::GetPixel(dc, cell.right - 10, cell.CenterPoint().y);
+        ::ReleaseDC(list->GetSafeHwnd(), dc);
+        return colour;
+    }
+
     ItemData* DataOf(int row) { return reinterpret_cast<ItemData*>(list->GetItemData(row)); }
 
     ListHost host;
@@ -417,23 +426,47 @@ TEST_F(SortList, RedrawCellRepaintsAtOnce) {
     AddRow(L"alpha");
     AddRow(L"beta");
     list->RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    auto screenColour = [this](int row, int column) {
-        CRect cell = CellBounds(row, column);
-        HDC dc = ::GetDC(list->GetSafeHwnd());
-        COLORREF colour = ::GetPixel(dc, cell.right - 10, cell.CenterPoint().y);
-        ::ReleaseDC(list->GetSafeHwnd(), dc);
-        return colour;
-    };
     DataOf(1)->aBkColor[0] = kBlue;
     DataOf(1)->aBkColor[1] = kBlue;
 
     list->RedrawCell(1, 1);
-    EXPECT_EQ(screenColour(1, 1), kBlue);
-    EXPECT_EQ(screenColour(1, 0), GetSysColor(COLOR_WINDOW)) << "only the one cell";
+    EXPECT_EQ(ScreenColour(1, 1), kBlue);
+    EXPECT_EQ(ScreenColour(1, 0), GetSysColor(COLOR_WINDOW)) << "only the one cell";
     list->RedrawCell(1, -1);
-    EXPECT_EQ(screenColour(1, 0), kBlue) << "column -1: the whole row";
+    EXPECT_EQ(ScreenColour(1, 0), kBlue) << "column -1: the whole row";
     list->RedrawCell(2, 0); // no such row: nothing happens
     list->RedrawCell(0, 3);
+}
+
+TEST_F(SortList, SetAllCellColorsStoresAndShowsThemInEveryCellAtOnce) {
+    constexpr COLORREF kText = RGB(200, 0, 0), kBack = RGB(0, 0, 200);
+    list->SetHeadings(kHeadings);
+    AddRow(L"alpha");
+    AddRow(L"beta");
+    list->RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+
+    list->SetAllCellColors(kText, kBack);
+    for (int row = 0; row < 2; ++row) {
+        EXPECT_EQ(DataOf(row)->aTextColor, std::vector<COLORREF>(3, kText));
+        EXPECT_EQ(DataOf(row)->aBkColor, std::vector<COLORREF>(3, kBack));
+        for (int column = 0; column < 2; ++column) // the third cell lies under its button
+            EXPECT_EQ(ScreenColour(row, column), kBack) << row << "," << column;
+    }
+}
+
+TEST_F(SortList, DeleteRowTakesItsRowAndTheLastButton) {
+    list->SetHeadings(kHeadings);
+    AddRow(L"alpha");
+    AddRow(L"beta");
+    AddRow(L"gamma");
+
+    list->DeleteRow(0);
+    EXPECT_EQ(Column(0), (std::vector<std::wstring>{L"beta", L"gamma"}));
+    EXPECT_NE(Button(IDC_ROW_BUTTON_FIRST + 1), nullptr);
+    EXPECT_EQ(Button(IDC_ROW_BUTTON_FIRST + 2), nullptr);
+    list->DeleteRow(2); // no such row: nothing happens
+    EXPECT_EQ(list->GetItemCount(), 2);
+    EXPECT_NE(Button(IDC_ROW_BUTTON_FIRST + 1), nullptr);
 }
 
 TEST_F(SortList, DividerDragsAndDoubleClicksDoNotResizeAColumn) {
