@@ -1,6 +1,9 @@
 #pragma once
-// Every message the server manager logs, all at level 4. The Chinese ones are GBK (code page 936)
-// bytes, because the log file is GBK text; the wide text stands beside each for readers and for the tests.
+// Every message the server manager logs. The Chinese ones are GBK (code page 936) bytes, because the log
+// file is GBK text; the wide text stands beside each for readers and for the tests.
+
+// The level each of them is logged at, the lowest one the log keeps.
+inline constexpr int kServerLogLevel = 4;
 
 // 找不到指定目录,请检查该目录是否存在
 inline constexpr char kLogFolderNotFound[] =

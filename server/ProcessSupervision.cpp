@@ -53,7 +53,7 @@ bool RunsServerExecutable(HANDLE process) {
         std::wstring fileName = boost::filesystem::path(imagePath).filename().wstring();
         return _wcsicmp(fileName.c_str(), kServerExecutableName) == 0;
     } catch (...) {
-        WriteLog(4, kLogIsProcessRunningException);
+        WriteLog(kServerLogLevel, kLogIsProcessRunningException);
         return true; // keep the server rather than lose track of it
     }
 }

@@ -21,11 +21,11 @@ namespace {
 bool IsWalkableFolder(const fs::path& folder) {
     fs::file_status status = fs::status(folder);
     if (!fs::exists(status)) {
-        WriteLog(4, kLogFolderNotFound);
+        WriteLog(kServerLogLevel, kLogFolderNotFound);
         return false;
     }
     if (!fs::is_directory(status)) {
-        WriteLog(4, kLogPathNotFolder);
+        WriteLog(kServerLogLevel, kLogPathNotFolder);
         return false;
     }
     return true;
@@ -37,7 +37,7 @@ std::wstring TarnLauncherWrapper::GetDocumentPath() {
     wchar_t path[MAX_PATH] = {};
     HRESULT result = SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, path);
     if (FAILED(result)) { // S_FALSE counts as found
-        WriteLog(4, kLogGetDocumentPathFailed);
+        WriteLog(kServerLogLevel, kLogGetDocumentPathFailed);
         return std::wstring();
     }
     return path;
@@ -54,7 +54,7 @@ bool TarnLauncherWrapper::GetAllSubDir(const std::wstring& folder, std::vector<s
         }
         return true;
     } catch (...) {
-        WriteLog(4, kLogGetAllSubDirException); // what was appended so far stays
+        WriteLog(kServerLogLevel, kLogGetAllSubDirException); // what was appended so far stays
         return false;
     }
 }
@@ -72,7 +72,7 @@ bool TarnLauncherWrapper::IsServerConfigDir(const std::wstring& folder) {
         }
         return false;
     } catch (...) {
-        WriteLog(4, kLogGetAllSubDirException);
+        WriteLog(kServerLogLevel, kLogGetAllSubDirException);
         return false;
     }
 }
@@ -88,7 +88,7 @@ std::vector<std::wstring> TarnLauncherWrapper::GetServerConfigList() {
                 names.push_back(fs::path(folder).filename().wstring());
         }
     } catch (...) {
-        WriteLog(4, kLogGetServerConfigListException);
+        WriteLog(kServerLogLevel, kLogGetServerConfigListException);
     }
     return names;
 }

@@ -48,7 +48,7 @@ TarnLauncherWrapper::~TarnLauncherWrapper() {
 // Runs once: when no helper is obtained here, there is none for the rest of the run.
 void TarnLauncherWrapper::BindLauncher() {
     if (!LoadLauncherLibrary()) {
-        WriteLog(4, kLogLauncherNotLoaded);
+        WriteLog(kServerLogLevel, kLogLauncherNotLoaded);
         Helper = nullptr;
     } else if (auto factory = reinterpret_cast<GetTarnLauncherHelperFunction>(
                    reinterpret_cast<void*>(GetProcAddress(g_tarndll_inst, kLauncherFactoryName)))) {
