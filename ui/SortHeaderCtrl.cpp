@@ -51,44 +51,45 @@ void CSortHeaderCtrl::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) {
         textRect.top += 2;
         textRect.right += 1;
     }
-    const int q = rcItem.Height() / 4;
+    const int quarter = rcItem.Height() / 4; // the arrow's unit, and the text's margin
     const bool sorted = item == m_nSortColumn;
     if (sorted)
-        textRect.right -= 3 * q; // room for the arrow
-    textRect.left += q;
-    textRect.right -= q;
+        textRect.right -= 3 * quarter; // room for the arrow
+    textRect.left += quarter;
+    textRect.right -= quarter;
     if (textRect.left < textRect.right)
         dc.DrawText(text, -1, &textRect, format);
 
     if (sorted)
-        DrawSortArrow(dc, rcItem, q);
+        DrawSortArrow(dc, rcItem, quarter);
 
     dc.RestoreDC(savedState);
     dc.Detach();
     face.DeleteObject();
 }
 
-// A triangle of light and dark lines at the heading's right end; its y coordinates depend on q only.
-void CSortHeaderCtrl::DrawSortArrow(CDC& dc, const CRect& rcItem, int q) const {
-    const int R = rcItem.right;
-    const int B = rcItem.bottom;
+// A triangle of light and dark lines at the heading's right end. Its top is `quarter` itself, not counted
+// from the heading's top.
+void CSortHeaderCtrl::DrawSortArrow(CDC& dc, const CRect& rcItem, int quarter) const {
+    const int right = rcItem.right;
+    const int bottom = rcItem.bottom;
     CPen light(PS_SOLID, 1, GetSysColor(COLOR_BTNHIGHLIGHT));
     CPen dark(PS_SOLID, 1, GetSysColor(COLOR_BTNSHADOW));
     CPen* previous = dc.SelectObject(&light);
     if (m_bSortAscending) {
-        dc.MoveTo(R - 2 * q, q);
-        dc.LineTo(R - q, B - q - 1);
-        dc.LineTo(R - 3 * q - 2, B - q - 1);
+        dc.MoveTo(right - 2 * quarter, quarter);
+        dc.LineTo(right - quarter, bottom - quarter - 1);
+        dc.LineTo(right - 3 * quarter - 2, bottom - quarter - 1);
         dc.SelectObject(&dark);
-        dc.MoveTo(R - 3 * q - 1, B - q - 1);
-        dc.LineTo(R - 2 * q, q - 1);
+        dc.MoveTo(right - 3 * quarter - 1, bottom - quarter - 1);
+        dc.LineTo(right - 2 * quarter, quarter - 1);
     } else {
-        dc.MoveTo(R - q - 1, q);
-        dc.LineTo(R - 2 * q - 1, B - q);
+        dc.MoveTo(right - quarter - 1, quarter);
+        dc.LineTo(right - 2 * quarter - 1, bottom - quarter);
         dc.SelectObject(&dark);
-        dc.MoveTo(R - 2 * q - 2, B - q);
-        dc.LineTo(R - 3 * q - 1, q);
-        dc.LineTo(R - q - 1, q);
+        dc.MoveTo(right - 2 * quarter - 2, bottom - quarter);
+        dc.LineTo(right - 3 * quarter - 1, quarter);
+        dc.LineTo(right - quarter - 1, quarter);
     }
     dc.SelectObject(previous);
     light.DeleteObject();

@@ -26,5 +26,5 @@ protected:
 
 private:
     COLORREF ColumnTextColor(int item) const;
-    void DrawSortArrow(CDC& dc, const CRect& rcItem, int q) const;
+    void DrawSortArrow(CDC& dc, const CRect& rcItem, int quarter) const;
 };
