@@ -59,8 +59,8 @@ int CSortListCtrl::HeaderItemCount() {
     return header ? header->GetItemCount() : 0;
 }
 
-BOOL CSortListCtrl::SetHeadings(const CString& spec) {
-    const std::wstring_view text(spec.GetString(), spec.GetLength());
+BOOL CSortListCtrl::SetHeadings(const CString& headings) {
+    const std::wstring_view text(headings.GetString(), headings.GetLength());
     size_t pos = 0;
     for (;;) {
         const size_t comma = text.find(L',', pos);

@@ -30,7 +30,7 @@ public:
     ~CSortListCtrl() override;
 
     // "heading,width;heading,width;..."; FALSE at the first column the list view refuses.
-    BOOL SetHeadings(const CString& spec);
+    BOOL SetHeadings(const CString& headings);
     // Scales every column's width by the list's client width over `designWidth`, the client width the
     // widths were chosen for: the columns keep their proportions and fill the list as they did there.
     // Called before rows are added (the row buttons are placed when their rows come).

@@ -73,7 +73,7 @@ protected:
     CSortHeaderCtrl header;
 };
 
-TEST_F(SortHeader, AscendingArrowOfTheWorkedExample) {
+TEST_F(SortHeader, AscendingArrowPointsUpBesideTheCutText) {
     AddHeading(L"Name of a very long column heading", HDF_LEFT | HDF_OWNERDRAW);
     header.m_nSortColumn = 0;
     header.m_bSortAscending = TRUE;
@@ -107,7 +107,7 @@ TEST_F(SortHeader, AscendingArrowOfTheWorkedExample) {
     EXPECT_GE(text.right, 74);
 }
 
-TEST_F(SortHeader, DescendingArrowOfTheWorkedExample) {
+TEST_F(SortHeader, DescendingArrowPointsDown) {
     AddHeading(L"Name", HDF_LEFT | HDF_OWNERDRAW);
     header.m_nSortColumn = 0;
     header.m_bSortAscending = FALSE;

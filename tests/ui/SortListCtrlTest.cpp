@@ -177,9 +177,9 @@ std::vector<ListColumn> ColumnsOf(CListCtrl& list) {
     }
 }
 
-TEST_F(SortList, HeadingsComeFromTheSpecString) {
+TEST_F(SortList, HeadingsComeFromHeadingAndWidthPairs) {
     struct Case {
-        const wchar_t* spec;
+        const wchar_t* headings;
         std::vector<ListColumn> columns;
         int counted;
     };
@@ -192,9 +192,9 @@ TEST_F(SortList, HeadingsComeFromTheSpecString) {
         {L"名称,wide;状态, 40", {{L"名称", 0}, {L"状态", 40}}, 2}, // no number: 0 pixels
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::PrintToString(std::wstring(c.spec)));
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.headings)));
         MakeList();
-        EXPECT_TRUE(list->SetHeadings(c.spec));
+        EXPECT_TRUE(list->SetHeadings(c.headings));
         EXPECT_EQ(ColumnsOf(*list), c.columns);
         EXPECT_EQ(list->m_nColumnCount, c.counted);
     }
@@ -556,10 +556,10 @@ TEST_F(SortList, SortedHeadingIsDrawnWithItsArrowThroughTheList) {
     Canvas canvas(client.Width(), client.Height(), RGB(255, 0, 255));
     SendMessageW(Header(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.dc()), PRF_CLIENT);
 
-    const int q = heading.Height() / 4;
-    const int R = heading.right;
-    EXPECT_EQ(canvas.At(R - 2 * q, q), GetSysColor(COLOR_BTNHIGHLIGHT)) << "the arrow's tip";
-    EXPECT_EQ(canvas.At(R - 3 * q - 1, heading.bottom - q - 1), GetSysColor(COLOR_BTNSHADOW));
+    const int quarter = heading.Height() / 4;
+    const int right = heading.right;
+    EXPECT_EQ(canvas.At(right - 2 * quarter, quarter), GetSysColor(COLOR_BTNHIGHLIGHT)) << "the arrow's tip";
+    EXPECT_EQ(canvas.At(right - 3 * quarter - 1, heading.bottom - quarter - 1), GetSysColor(COLOR_BTNSHADOW));
     int blueText = 0;
     for (int y = heading.top; y < heading.bottom; ++y)
         for (int x = heading.left; x < heading.left + 60; ++x)
