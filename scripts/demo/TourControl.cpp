@@ -94,35 +94,29 @@ void PrintRows() {
         Print(names[row] + L" | " + states[row]);
 }
 
-bool PrintCenter(HWND window) {
+// Prints the screen point that `at` picks in the window's rectangle; false when there is no window.
+bool PrintScreenPoint(HWND window, POINT (*at)(const RECT&)) {
     RECT rect;
     if (!window || !GetWindowRect(window, &rect))
         return false;
-    std::printf("%ld %ld\n", (rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    POINT point = at(rect);
+    std::printf("%ld %ld\n", point.x, point.y);
     return true;
+}
+
+POINT Center(const RECT& rect) {
+    return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
 }
 
 // The caption's close button: the rightmost button of the caption bar, inside the frame.
-bool PrintCloseButton(HWND window) {
-    RECT rect;
-    if (!window || !GetWindowRect(window, &rect))
-        return false;
-    int frame = GetSystemMetrics(SM_CXFIXEDFRAME);
-    int button = GetSystemMetrics(SM_CXSIZE);
-    int caption = GetSystemMetrics(SM_CYCAPTION);
-    std::printf("%ld %ld\n", rect.right - frame - button / 2,
-                rect.top + GetSystemMetrics(SM_CYFIXEDFRAME) + caption / 2);
-    return true;
+POINT CloseButton(const RECT& window) {
+    return {window.right - GetSystemMetrics(SM_CXFIXEDFRAME) - GetSystemMetrics(SM_CXSIZE) / 2,
+            window.top + GetSystemMetrics(SM_CYFIXEDFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2};
 }
 
 // The arrow sits at the right end of the combo box's edit part.
-bool PrintComboArrow(HWND combo) {
-    RECT rect;
-    if (!combo || !GetWindowRect(combo, &rect))
-        return false;
-    int arrow = GetSystemMetrics(SM_CXVSCROLL);
-    std::printf("%ld %ld\n", rect.right - arrow / 2 - 1, (rect.top + rect.bottom) / 2);
-    return true;
+POINT ComboArrow(const RECT& combo) {
+    return {combo.right - GetSystemMetrics(SM_CXVSCROLL) / 2 - 1, (combo.top + combo.bottom) / 2};
 }
 
 // The combo box's drop-down list is a top-level window of its own while it is open.
@@ -148,21 +142,21 @@ bool PrintPoint(const std::wstring& what, int index) {
     HWND main = MainWindow();
     HWND notice = NoticeWindow();
     if (what == L"start")
-        return PrintCenter(main ? GetDlgItem(main, IDC_BUTTON_START) : nullptr);
+        return PrintScreenPoint(main ? GetDlgItem(main, IDC_BUTTON_START) : nullptr, Center);
     if (what == L"combo-arrow")
-        return PrintComboArrow(main ? GetDlgItem(main, IDC_COMBO_CONFIG) : nullptr);
+        return PrintScreenPoint(main ? GetDlgItem(main, IDC_COMBO_CONFIG) : nullptr, ComboArrow);
     if (what == L"combo-item")
         return PrintComboItem(index);
     if (what == L"row-button") {
         HWND list = ServerList();
-        return PrintCenter(list ? GetDlgItem(list, IDC_ROW_BUTTON_FIRST + index) : nullptr);
+        return PrintScreenPoint(list ? GetDlgItem(list, IDC_ROW_BUTTON_FIRST + index) : nullptr, Center);
     }
     if (what == L"notice-ok")
-        return PrintCenter(notice ? GetDlgItem(notice, IDOK) : nullptr);
+        return PrintScreenPoint(notice ? GetDlgItem(notice, IDOK) : nullptr, Center);
     if (what == L"notice-cancel")
-        return PrintCenter(notice ? GetDlgItem(notice, IDCANCEL) : nullptr);
+        return PrintScreenPoint(notice ? GetDlgItem(notice, IDCANCEL) : nullptr, Center);
     if (what == L"close-button")
-        return PrintCloseButton(main);
+        return PrintScreenPoint(main, CloseButton);
     return false;
 }
 
