@@ -1,0 +1,63 @@
+// The sweep: CollectStoppedServers over 10 live servers started through the launcher library. Floor:
+// for each of the same servers, open the process, read its image name, close the handle.
+#include "BenchSupport.h"
+#include "Benchmarks.h"
+#include "ServerCheck.h"
+
+#include "devserver/DevServerProtocol.h"
+#include "server/TarnLauncherWrapper.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kServers = 10;
+constexpr int kRounds = 101;
+
+} // namespace
+
+void RunSweepBenchmark() {
+    TarnLauncherWrapper& wrapper = TarnLauncherWrapper::GetInstance();
+    if (!wrapper.Helper) {
+        bench::PrintNote("sweep: not measured: tarn_launcher.dll is not beside the benchmark");
+        return;
+    }
+    wrapper.RunningServers.clear();
+    std::vector<DWORD> ids;
+    std::vector<HANDLE> servers;
+    for (int i = 0; i < kServers; ++i) {
+        std::wstring error;
+        std::wstring name = L"Bench_" + std::to_wstring(i);
+        if (!wrapper.StartServer(name, &error))
+            continue;
+        ids.push_back(wrapper.RunningServers[name].ProcessId);
+        servers.push_back(OpenProcess(SYNCHRONIZE, FALSE, ids.back()));
+    }
+    // Measured once every server has come up and written its record.
+    const fs::path folder = bench::BenchFolder();
+    bench::WaitFor(bench::kPatienceMs, [&] {
+        return std::all_of(ids.begin(), ids.end(),
+                           [&](DWORD id) { return fs::exists(folder / DevServerRecordName(id)); });
+    });
+
+    size_t sweptByMistake = 0, missedByFloor = 0;
+    bench::Medians seconds = bench::MedianSecondsInTurns(
+        kRounds, [&] { sweptByMistake += wrapper.CollectStoppedServers().size(); },
+        [&] {
+            for (DWORD id : ids)
+                missedByFloor += !bench::IsServerRunning(id);
+        });
+
+    wrapper.StopAllServers();
+    for (HANDLE server : servers) {
+        WaitForSingleObject(server, bench::kPatienceMs);
+        CloseHandle(server);
+    }
+    wrapper.RunningServers.clear();
+    bench::RemoveServerRecords(folder);
+
+    bench::PrintMeasure("sweep", seconds.brenlow * 1e3, seconds.floor * 1e3, "ms", 3);
+    if (ids.size() != kServers || sweptByMistake || missedByFloor)
+        bench::PrintNote("sweep: %zu servers, %zu swept by mistake, %zu missed by the floor", ids.size(),
+                         sweptByMistake, missedByFloor);
+}
