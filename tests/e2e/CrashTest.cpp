@@ -38,8 +38,8 @@ std::vector<std::pair<fs::path, std::wstring>> DumpsIn(const fs::path& folder) {
 
 TEST_F(BrenlowTest, ACrashOnAnotherThreadLeavesADumpBesideTheProgramAndEndsWithFatalError) {
     Install(true);
+    WriteFileBytes(programFolder / kCrashOnCallbacksFile, ""); // the library looks for it once
     ASSERT_TRUE(StartBrenlow(BrenlowRun::Mode::Plain)); // no debugger: the program's own filter must run
-    WriteFileBytes(programFolder / kCrashOnCallbacksFile, "");
 
     HWND box = nullptr;
     WaitFor(
