@@ -26,6 +26,8 @@ set(CPACK_PACKAGE_NAME Brenlow)
 set(CPACK_PACKAGE_VENDOR "The Brenlow developers")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
+# Every file of both archives, the kit's launcher library and server too, ships stripped: under Wine a
+# program's debug sections take private memory (about 0.4 MiB each for the kit's two files).
 set(CPACK_STRIP_FILES ON)
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 set(CPACK_ARCHIVE_COMPONENT_INSTALL ON)
