@@ -1,5 +1,6 @@
 #include "BenchSupport.h"
 
+#include "devserver/DevServerProtocol.h"
 #include "server/ServerNames.h"
 
 #include <tlhelp32.h>
@@ -126,6 +127,17 @@ void RemoveServerRecords(const fs::path& folder) {
         if (entry.path().filename().wstring().starts_with(prefix))
             fs::remove(entry.path(), ignored);
     }
+}
+
+std::vector<DWORD> WaitForServers(size_t count, const fs::path& folder) {
+    std::vector<DWORD> ids;
+    bool ready = WaitFor(kPatienceMs, [&] {
+        ids = ServerProcessIds();
+        return ids.size() == count && std::all_of(ids.begin(), ids.end(), [&](DWORD id) {
+                   return fs::exists(folder / DevServerRecordName(id));
+               });
+    });
+    return ready ? ids : std::vector<DWORD>();
 }
 
 Program::Program(const std::wstring& exe, const std::wstring& arguments) : path_(ReleaseFolder() / exe) {

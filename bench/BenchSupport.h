@@ -88,6 +88,9 @@ void MakeClusters(const std::filesystem::path& documents, int count);
 // Identifiers of the running dedicated servers, and the record files they leave beside themselves.
 std::vector<DWORD> ServerProcessIds();
 void RemoveServerRecords(const std::filesystem::path& folder);
+// Waits until `count` servers run and each has written its record in `folder` (by then it has made its
+// exit event too); returns their identifiers, or nothing when they do not all come.
+std::vector<DWORD> WaitForServers(size_t count, const std::filesystem::path& folder);
 
 // A program of the release folder with `arguments`, started on construction inside a job that ends it,
 // and every server it started, when the object goes.

@@ -1,6 +1,8 @@
 #include "ProcessFigures.h"
 
+#include <algorithm>
 #include <fstream>
+#include <initializer_list>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -131,18 +133,40 @@ double LinuxProcess::CpuSeconds() const {
     return nanoseconds / 1e9;
 }
 
-double LinuxProcess::PrivateResidentMebibytes() const {
-    std::istringstream lines(ReadAll(folder_ / L"smaps_rollup"));
+namespace {
+
+// The sum of the `keys` fields ("Private_Dirty:     1234 kB") of a smaps file, in MiB. With a
+// `mapping`, only the fields of the mapping whose header line ends with that name count.
+double SumOfFields(const std::string& smaps, std::initializer_list<const char*> keys,
+                   const char* mapping = nullptr) {
+    std::istringstream lines(smaps);
     std::string line;
-    unsigned long long total = 0;
-    while (std::getline(lines, line)) { // "Private_Dirty:     1234 kB"
+    unsigned long long kilobytes = 0;
+    bool counting = !mapping;
+    while (std::getline(lines, line)) {
         std::istringstream words(line);
         std::string key;
-        unsigned long long kilobytes = 0;
-        if (words >> key >> kilobytes && (key == "Private_Clean:" || key == "Private_Dirty:"))
-            total += kilobytes;
+        unsigned long long value = 0;
+        if (!(words >> key))
+            continue;
+        if (key.find('-') != std::string::npos && key.back() != ':') { // a mapping's header line
+            counting = !mapping || line.ends_with(mapping);
+            continue;
+        }
+        if (counting && words >> value && std::find(keys.begin(), keys.end(), key) != keys.end())
+            kilobytes += value;
     }
-    return total / 1024.0;
+    return kilobytes / 1024.0;
+}
+
+} // namespace
+
+double LinuxProcess::PrivateResidentMebibytes() const {
+    return SumOfFields(ReadAll(folder_ / L"smaps_rollup"), {"Private_Clean:", "Private_Dirty:"});
+}
+
+double LinuxProcess::UnixHeapMebibytes() const {
+    return SumOfFields(ReadAll(folder_ / L"smaps"), {"Size:"}, "[heap]");
 }
 
 } // namespace bench

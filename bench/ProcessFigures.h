@@ -33,6 +33,10 @@ public:
     // Resident pages that no other process shares (clean and dirty), in MiB.
     double PrivateResidentMebibytes() const;
 
+    // Size of the Linux side's own heap, in MiB: where Wine's Unix half keeps what it allocates for the
+    // process, GDI and USER objects among it, out of sight of the Windows memory calls.
+    double UnixHeapMebibytes() const;
+
 private:
     std::filesystem::path folder_;
     int matches_ = 0;

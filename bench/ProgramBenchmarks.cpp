@@ -68,8 +68,7 @@ public:
             if (!brenlowWindow_->StartServer(i))
                 return;
         }
-        std::vector<DWORD> servers;
-        WaitFor(kPatienceMs, [&] { return (servers = ServerProcessIds()).size() == kServers; });
+        const std::vector<DWORD> servers = WaitForServers(kServers, ReleaseFolder());
         std::wstring arguments;
         for (DWORD server : servers)
             arguments += std::to_wstring(server) + L" ";

@@ -4,7 +4,6 @@
 #include "Benchmarks.h"
 #include "ServerCheck.h"
 
-#include "devserver/DevServerProtocol.h"
 #include "server/TarnLauncherWrapper.h"
 
 namespace fs = std::filesystem;
@@ -23,22 +22,16 @@ void RunSweepBenchmark() {
         return;
     }
     wrapper.RunningServers.clear();
-    std::vector<DWORD> ids;
-    std::vector<HANDLE> servers;
     for (int i = 0; i < kServers; ++i) {
         std::wstring error;
-        std::wstring name = L"Bench_" + std::to_wstring(i);
-        if (!wrapper.StartServer(name, &error))
-            continue;
-        ids.push_back(wrapper.RunningServers[name].ProcessId);
-        servers.push_back(OpenProcess(SYNCHRONIZE, FALSE, ids.back()));
+        wrapper.StartServer(L"Bench_" + std::to_wstring(i), &error);
     }
-    // Measured once every server has come up and written its record.
+    // Measured once every server has come up.
     const fs::path folder = bench::BenchFolder();
-    bench::WaitFor(bench::kPatienceMs, [&] {
-        return std::all_of(ids.begin(), ids.end(),
-                           [&](DWORD id) { return fs::exists(folder / DevServerRecordName(id)); });
-    });
+    const std::vector<DWORD> ids = bench::WaitForServers(kServers, folder);
+    std::vector<HANDLE> servers;
+    for (DWORD id : ids)
+        servers.push_back(OpenProcess(SYNCHRONIZE, FALSE, id));
 
     size_t sweptByMistake = 0, missedByFloor = 0;
     bench::Medians seconds = bench::MedianSecondsInTurns(
