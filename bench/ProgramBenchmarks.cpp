@@ -1,8 +1,8 @@
 // Brenlow as a user runs it (the release folder: stripped, beside the stripped launcher library and
 // server) beside FloorDialog.exe, which loads the same pieces and runs the same timers doing nothing else,
 // and beside MinimalDialog.exe, the bare reference: time from process start to a visible window, memory
-// with 10 servers running, and CPU time in one idle minute with those servers (the median of its six
-// ten-second slices).
+// with 10 servers running, and CPU time in one idle minute with those servers (each program measured in
+// six five-second slices while the other is held suspended; the median slice).
 // BRENLOW_BENCH_IDLE_SECONDS shortens the idle window for a quick look.
 #include "BenchSupport.h"
 #include "Benchmarks.h"
@@ -98,6 +98,16 @@ private:
     bool ready_ = false;
 };
 
+// Stops every thread of a process, or lets them go again.
+void SetSuspended(HANDLE process, bool suspended) {
+    using ProcessCall = LONG(WINAPI*)(HANDLE);
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    auto call = reinterpret_cast<ProcessCall>(
+        reinterpret_cast<void*>(GetProcAddress(ntdll, suspended ? "NtSuspendProcess" : "NtResumeProcess")));
+    if (call)
+        call(process);
+}
+
 DWORD IdleSeconds() {
     const char* text = std::getenv("BRENLOW_BENCH_IDLE_SECONDS");
     DWORD seconds = text ? static_cast<DWORD>(std::strtoul(text, nullptr, 10)) : 0;
@@ -141,15 +151,21 @@ void RunIdleBenchmark() {
         PrintNote("idle: Brenlow and the floor did not both run; nothing measured");
         return;
     }
-    // The idle window in slices, each taken for both programs at once: the median slice leaves out a
-    // burst of the machine's other work that would land on one program's figure alone.
-    const DWORD sliceMs = IdleSeconds() * 1000 / kIdleSlices;
+    // The idle window in slices, taken in turns: each program runs alone while its slice is measured,
+    // the other held suspended, so that neither's figure depends on how its timers happen to fall
+    // against the other's; the median slice leaves out a burst of the machine's other work.
+    const DWORD sliceMs = IdleSeconds() * 1000 / (2 * kIdleSlices);
     std::vector<double> brenlowSlices, floorSlices;
-    for (int i = 0; i < kIdleSlices; ++i) {
-        double brenlowBefore = brenlow.CpuSeconds(), floorBefore = floor.CpuSeconds();
+    auto measureAlone = [&](const LinuxProcess& measured, const Program& other, std::vector<double>& slices) {
+        SetSuspended(other.Handle(), true);
+        double before = measured.CpuSeconds();
         Sleep(sliceMs);
-        brenlowSlices.push_back(brenlow.CpuSeconds() - brenlowBefore);
-        floorSlices.push_back(floor.CpuSeconds() - floorBefore);
+        slices.push_back(measured.CpuSeconds() - before);
+        SetSuspended(other.Handle(), false);
+    };
+    for (int i = 0; i < kIdleSlices; ++i) {
+        measureAlone(brenlow, session.Floor(), brenlowSlices);
+        measureAlone(floor, session.Brenlow(), floorSlices);
     }
     const double msPerMinute = 60e3 * 1e3 / sliceMs;
     PrintMeasure("idle cpu", Median(brenlowSlices) * msPerMinute, Median(floorSlices) * msPerMinute, "ms/min",
