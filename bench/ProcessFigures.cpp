@@ -1,7 +1,7 @@
 #include "ProcessFigures.h"
 
 #include <algorithm>
-#include <fstream>
+#include <cstdio>
 #include <initializer_list>
 #include <sstream>
 #include <string>
@@ -65,9 +65,18 @@ BOOL CALLBACK CountOwnedWindow(HWND window, LPARAM data) {
     return TRUE;
 }
 
+// Whole file as bytes, or what could be read of it: a process under /proc may end while it is read,
+// and the C++ streams would throw for that.
 std::string ReadAll(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::string bytes;
+    FILE* in = _wfopen(file.c_str(), L"rb");
+    if (!in)
+        return bytes;
+    char chunk[4096];
+    for (size_t read; (read = std::fread(chunk, 1, sizeof chunk, in)) > 0;)
+        bytes.append(chunk, read);
+    std::fclose(in);
+    return bytes;
 }
 
 std::wstring Wide(const std::string& utf8) {

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <fstream>
 #include <string>
 
@@ -50,7 +51,11 @@ int main(int argc, char** argv) {
         if (only ? std::strcmp(only, measure.name) != 0 : !measure.byDefault)
             continue;
         bench::PrintNote("%s, load average %s", measure.name, LoadAverage().c_str());
-        measure.run();
+        try {
+            measure.run();
+        } catch (const std::exception& error) {
+            bench::PrintNote("%s: stopped by an exception: %s", measure.name, error.what());
+        }
         ran = true;
     }
     if (!ran) {
