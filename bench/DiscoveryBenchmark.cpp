@@ -10,6 +10,8 @@
 
 #include <cstdio>
 #include <fstream>
+#include <functional>
+#include <string>
 
 namespace fs = std::filesystem;
 
@@ -68,35 +70,48 @@ std::string UnixName(const fs::path& path) {
     return unix;
 }
 
-// Links made by the platform or, where Wine only pretends to make them, as links of the Unix file
-// system (which Wine follows like any link), all by one shell script. Returns whether every link exists.
-bool MakeLinks(const Links& links, const fs::path& scratch) {
-    const fs::path script = scratch / L"links.sh";
-    {
-        std::ofstream lines(script, std::ios::binary);
-        for (const auto& [link, target] : links) {
-            DWORD kind = fs::is_directory(target) ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0;
-            if (!CreateSymbolicLinkW(link.c_str(), target.c_str(), kind) ||
-                GetFileAttributesW(link.c_str()) == INVALID_FILE_ATTRIBUTES)
-                lines << "ln -s '" << UnixName(target) << "' '" << UnixName(link) << "'\n";
-        }
-    }
+// Runs `lines` with the Unix shell, which Wine starts like any program, and waits until `done` holds:
+// Wine gives no handle to wait on for a Unix program. False where there is no Unix side.
+bool RunUnixScript(const std::string& lines, const fs::path& script, const std::function<bool()>& done) {
+    std::ofstream(script, std::ios::binary) << lines;
     const std::string unixScript = UnixName(script);
-    std::wstring line = L"Z:\\bin\\sh \"" + std::wstring(unixScript.begin(), unixScript.end()) + L"\"";
+    std::wstring command = L"Z:\\bin\\sh \"" + std::wstring(unixScript.begin(), unixScript.end()) + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION shell{};
-    if (!unixScript.empty() && CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                              nullptr, &startup, &shell)) {
-        CloseHandle(shell.hThread);
-        CloseHandle(shell.hProcess);
+    if (unixScript.empty() || !CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                              nullptr, &startup, &shell))
+        return false;
+    CloseHandle(shell.hThread);
+    CloseHandle(shell.hProcess);
+    return bench::WaitFor(bench::kPatienceMs, done);
+}
+
+// Links made by the platform or, where Wine only pretends to make them, as links of the Unix file
+// system (which Wine follows like any link). Returns whether every link exists.
+bool MakeLinks(const Links& links, const fs::path& scratch) {
+    std::string unixLinks;
+    for (const auto& [link, target] : links) {
+        DWORD kind = fs::is_directory(target) ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0;
+        if (!CreateSymbolicLinkW(link.c_str(), target.c_str(), kind) ||
+            GetFileAttributesW(link.c_str()) == INVALID_FILE_ATTRIBUTES)
+            unixLinks += "ln -s '" + UnixName(target) + "' '" + UnixName(link) + "'\n";
     }
-    // Wine gives no handle to wait on for a Unix program: wait for the links themselves.
-    return bench::WaitFor(bench::kPatienceMs, [&] {
+    auto allThere = [&] {
         return std::all_of(links.begin(), links.end(), [](const auto& link) {
             return GetFileAttributesW(link.first.c_str()) != INVALID_FILE_ATTRIBUTES;
         });
-    });
+    };
+    return unixLinks.empty() ? allThere() : RunUnixScript(unixLinks, scratch / L"links.sh", allThere);
+}
+
+// Removes the scratch folder from the Unix side where its links are Unix links: Wine, asked to delete
+// such a link, deletes its target instead.
+void RemoveFromUnixSide(const fs::path& scratch) {
+    const fs::path script = fs::path(scratch).concat(L".sh"); // beside the folder it removes
+    RunUnixScript("rm -rf '" + UnixName(scratch) + "'\n", script, [&] { return !fs::exists(scratch); });
+    std::error_code ignored;
+    fs::remove(script, ignored);
 }
 
 } // namespace
@@ -138,4 +153,5 @@ void RunDiscoveryBenchmark() {
     if (listed != walked || listed.size() != (kFolders + kFolderLinks) / 2)
         bench::PrintNote("discovery: the names differ: brenlow found %zu, the floor %zu", listed.size(),
                          walked.size());
+    RemoveFromUnixSide(documents.path());
 }

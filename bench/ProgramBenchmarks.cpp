@@ -130,10 +130,14 @@ void RunStartupBenchmark() {
 
 void RunMemoryBenchmark() {
     Session session;
+    if (!session.Ready()) {
+        PrintNote("memory: the three programs did not all run; nothing measured");
+        return;
+    }
     LinuxProcess brenlow(session.Brenlow().Path()), floor(session.Floor().Path()),
         bare(session.Bare().Path());
-    if (!session.Ready() || !brenlow.Found() || !floor.Found() || !bare.Found()) {
-        PrintNote("memory: the three programs did not all run; nothing measured");
+    if (!brenlow.Found() || !floor.Found() || !bare.Found()) {
+        PrintNote("memory: the Linux processes were not found one each; nothing measured");
         return;
     }
     PrintMeasure("private memory", brenlow.PrivateResidentMebibytes(), floor.PrivateResidentMebibytes(),
@@ -146,9 +150,13 @@ void RunMemoryBenchmark() {
 
 void RunIdleBenchmark() {
     Session session;
-    LinuxProcess brenlow(session.Brenlow().Path()), floor(session.Floor().Path());
-    if (!session.Ready() || !brenlow.Found() || !floor.Found()) {
+    if (!session.Ready()) {
         PrintNote("idle: Brenlow and the floor did not both run; nothing measured");
+        return;
+    }
+    LinuxProcess brenlow(session.Brenlow().Path()), floor(session.Floor().Path());
+    if (!brenlow.Found() || !floor.Found()) {
+        PrintNote("idle: the Linux processes were not found one each; nothing measured");
         return;
     }
     // The idle window in slices, taken in turns: each program runs alone while its slice is measured,
