@@ -1,6 +1,10 @@
 #pragma once
-// One function per benchmark; each prints its own figures.
+// One function per measure; each prints its lines beside its floor (bench/BenchSupport.h).
 
 void RunLogBenchmark();
-void RunServerBenchmarks();
-void RunProgramBenchmarks();
+void RunDiscoveryBenchmark();
+void RunSweepBenchmark();
+void RunStartupBenchmark();
+void RunMemoryBenchmark();
+void RunIdleBenchmark();
+void RunSoak(); // long: only when asked for by name

@@ -63,19 +63,20 @@ void TarnLauncher::Shutdown() {
 }
 
 // The stand-in queues no callbacks, so the pump only counts its calls; after Shutdown it does nothing.
+// Only the first call reports itself and looks for the crash trigger: the pump runs 20 times a second,
+// and a file-system query on every call would be most of the caller's idle cost.
 void TarnLauncher::RunCallbacks() {
     if (shutDown_)
         return;
-    if (++runCallbacksCount_ == 1)
-        Report("RunCallbacks"); // once: the pump runs 20 times a second
+    if (++runCallbacksCount_ > 1)
+        return;
+    Report("RunCallbacks");
     CrashIfAsked();
 }
 
 void TarnLauncher::CrashIfAsked() {
-    static const std::wstring trigger = BesideLibrary(kCrashOnCallbacksFile);
-    if (crashStarted_ || GetFileAttributesW(trigger.c_str()) == INVALID_FILE_ATTRIBUTES)
+    if (GetFileAttributesW(BesideLibrary(kCrashOnCallbacksFile).c_str()) == INVALID_FILE_ATTRIBUTES)
         return;
-    crashStarted_ = true;
     DWORD threadId = 0;
     HANDLE thread = CreateThread(nullptr, 0, WriteThroughNull, nullptr, 0, &threadId);
     Report("crashing on thread " + std::to_string(threadId));

@@ -19,6 +19,5 @@ private:
     void CrashIfAsked();
 
     bool shutDown_ = false;
-    bool crashStarted_ = false;
     unsigned runCallbacksCount_ = 0;
 };

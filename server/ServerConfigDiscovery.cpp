@@ -16,9 +16,15 @@ namespace fs = boost::filesystem;
 
 namespace {
 
-// Logs why `folder` cannot be walked, or returns true. status() follows links and reports a missing
-// path without throwing; any other failure throws.
-bool IsWalkableFolder(const fs::path& folder) {
+// Starts a walk over `folder`, or logs why there is none and returns false. Opening the walk already
+// finds out whether the folder exists and is one, so its status is asked only when the walk cannot
+// start, to tell those cases apart; status() follows links and reports a missing path without throwing.
+// Any other failure throws, as the listing and status calls do.
+bool StartWalk(const fs::path& folder, fs::directory_iterator& walk) {
+    boost::system::error_code error;
+    walk = fs::directory_iterator(folder, error);
+    if (!error)
+        return true;
     fs::file_status status = fs::status(folder);
     if (!fs::exists(status)) {
         WriteLog(kServerLogLevel, kLogFolderNotFound);
@@ -28,7 +34,7 @@ bool IsWalkableFolder(const fs::path& folder) {
         WriteLog(kServerLogLevel, kLogPathNotFolder);
         return false;
     }
-    return true;
+    throw fs::filesystem_error("cannot list the folder", folder, error);
 }
 
 } // namespace
@@ -45,11 +51,13 @@ std::wstring TarnLauncherWrapper::GetDocumentPath() {
 
 bool TarnLauncherWrapper::GetAllSubDir(const std::wstring& folder, std::vector<std::wstring>& list) {
     try {
-        fs::path root(folder);
-        if (!IsWalkableFolder(root))
+        fs::directory_iterator entry;
+        if (!StartWalk(fs::path(folder), entry))
             return false;
-        for (fs::directory_iterator entry(root), end; entry != end; ++entry) {
-            if (fs::is_directory(fs::status(entry->path()))) // links to folders count as folders
+        // An entry's status comes with the listing; only links and junctions are followed, so links to
+        // folders count as folders.
+        for (fs::directory_iterator end; entry != end; ++entry) {
+            if (fs::is_directory(entry->status()))
                 list.push_back(entry->path().wstring());
         }
         return true;
@@ -61,12 +69,12 @@ bool TarnLauncherWrapper::GetAllSubDir(const std::wstring& folder, std::vector<s
 
 bool TarnLauncherWrapper::IsServerConfigDir(const std::wstring& folder) {
     try {
-        fs::path root(folder);
-        if (!IsWalkableFolder(root))
+        fs::directory_iterator entry;
+        if (!StartWalk(fs::path(folder), entry))
             return false;
-        for (fs::directory_iterator entry(root), end; entry != end; ++entry) {
+        for (fs::directory_iterator end; entry != end; ++entry) {
             // Status first: an entry that cannot be read ends the walk even before the marker.
-            if (fs::is_regular_file(fs::status(entry->path())) &&
+            if (fs::is_regular_file(entry->status()) &&
                 entry->path().filename().wstring() == kClusterMarkerName)
                 return true;
         }

@@ -68,12 +68,12 @@ private:
 
 TEST_F(BrenlowTest, ACrashOnAnotherThreadLeavesADumpBesideTheProgramAndEndsWithFatalError) {
     Install(true);
-    CopyProgram(L"BrenlowRelease.exe", programFolder, L"Brenlow.exe");
+    CopyProgram(L"release\\Brenlow.exe", programFolder, L"Brenlow.exe");
     CopyProgram(L"planted\\dbghelp.dll", programFolder, L"dbghelp.dll");
     DbghelpSearchedAsOnWindows plantedDllReachable;
+    WriteFileBytes(programFolder / kCrashOnCallbacksFile, ""); // the library looks for it once
     // No debugger: the program's own filter must run. Without configurations, start-up logs "not found".
     ASSERT_TRUE(StartBrenlow(BrenlowRun::Mode::Plain));
-    WriteFileBytes(programFolder / kCrashOnCallbacksFile, "");
 
     HWND box = nullptr;
     WaitFor(
