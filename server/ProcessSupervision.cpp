@@ -1,5 +1,5 @@
 // Telling running servers from ended ones by process identifier and image name, and terminating them.
-// Process handles are opened for one operation and closed again.
+// Process handles are opened for one operation (a check, a sweep, a termination) and closed again.
 #include "server/TarnLauncherWrapper.h"
 
 #include "diag/LogFile.h"
@@ -13,6 +13,7 @@
 #include <boost/filesystem/path.hpp>
 
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -29,11 +30,13 @@ ProcessHandle OpenProcessFor(uint32_t processId, DWORD rights) {
     return ProcessHandle(OpenProcess(rights, FALSE, processId));
 }
 
-// Full image path of an open process, or empty when it has ended or cannot be read.
+// An ended process may still answer for its image while some handle keeps its identifier alive.
+bool HasEnded(HANDLE process) {
+    return WaitForSingleObject(process, 0) != WAIT_TIMEOUT;
+}
+
+// Full image path of an open process, or empty when it cannot be read.
 std::wstring ImagePathOf(HANDLE process) {
-    // An ended process has no image to speak of, even while some handle still keeps its identifier.
-    if (WaitForSingleObject(process, 0) != WAIT_TIMEOUT)
-        return std::wstring();
     wchar_t path[kImagePathCapacity] = {};
     // One request to the system; it also reads the image of a 64-bit process from this 32-bit one.
     DWORD length = kImagePathCapacity;
@@ -43,12 +46,12 @@ std::wstring ImagePathOf(HANDLE process) {
     return std::wstring(path, length);
 }
 
-// Whether an open process still runs the dedicated server executable. The file name alone counts: a
+// Whether an open process's image is the dedicated server executable. The file name alone counts: a
 // server started from any folder passes, and an identifier that now belongs to another program fails.
-bool RunsServerExecutable(HANDLE process) {
+bool HasServerImage(HANDLE process) {
     std::wstring imagePath = ImagePathOf(process);
     if (imagePath.empty())
-        return false; // ended, or cannot be read: either way no longer supervised
+        return false; // cannot be read: no longer supervised
     try {
         std::wstring fileName = boost::filesystem::path(imagePath).filename().wstring();
         return _wcsicmp(fileName.c_str(), kServerExecutableName) == 0;
@@ -56,6 +59,24 @@ bool RunsServerExecutable(HANDLE process) {
         WriteLog(kServerLogLevel, kLogIsProcessRunningException);
         return true; // keep the server rather than lose track of it
     }
+}
+
+// Whether an open process still runs the dedicated server executable.
+bool RunsServerExecutable(HANDLE process) {
+    return !HasEnded(process) && HasServerImage(process);
+}
+
+// Whether none of the open processes has ended, asked of all of them at once: in most sweeps none has,
+// and one question then stands for one per server. False also when it cannot be asked at once.
+bool NoneHasEnded(const std::vector<ProcessHandle>& processes) {
+    std::vector<HANDLE> handles;
+    for (const ProcessHandle& process : processes) {
+        if (process)
+            handles.push_back(process.get());
+    }
+    return !handles.empty() && handles.size() <= MAXIMUM_WAIT_OBJECTS &&
+           WaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.data(), FALSE, 0) ==
+               WAIT_TIMEOUT;
 }
 
 void TerminateServerProcess(const ServerProcessInfo& info) {
@@ -70,7 +91,7 @@ void TerminateServerProcess(const ServerProcessInfo& info) {
 
 std::wstring TarnLauncherWrapper::GetProcessImagePath(uint32_t processId) {
     ProcessHandle process = OpenProcessFor(processId, kReadImageRights);
-    return process ? ImagePathOf(process.get()) : std::wstring();
+    return process && !HasEnded(process.get()) ? ImagePathOf(process.get()) : std::wstring();
 }
 
 bool TarnLauncherWrapper::IsProcessRunning(const ServerProcessInfo& info) {
@@ -79,9 +100,17 @@ bool TarnLauncherWrapper::IsProcessRunning(const ServerProcessInfo& info) {
 }
 
 std::vector<std::wstring> TarnLauncherWrapper::CollectStoppedServers() {
+    // Every recorded process is opened once, for this sweep only.
+    std::vector<ProcessHandle> processes;
+    for (const auto& [name, info] : RunningServers)
+        processes.push_back(OpenProcessFor(info.ProcessId, kReadImageRights));
+    const bool noneEnded = NoneHasEnded(processes);
+
     std::vector<std::wstring> stopped;
-    for (auto entry = RunningServers.begin(); entry != RunningServers.end();) {
-        if (IsProcessRunning(entry->second)) {
+    auto process = processes.begin();
+    for (auto entry = RunningServers.begin(); entry != RunningServers.end(); ++process) {
+        HANDLE handle = process->get();
+        if (handle && (noneEnded ? HasServerImage(handle) : RunsServerExecutable(handle))) {
             ++entry;
         } else {
             stopped.push_back(entry->first);
