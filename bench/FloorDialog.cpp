@@ -6,6 +6,8 @@
 #include "DialogTemplate.h"
 #include "ServerCheck.h"
 
+#include "base/ModulePath.h"
+
 #include "server/ServerNames.h"
 #include "server/TarnLauncherHelper.h"
 
@@ -32,10 +34,9 @@ std::vector<DWORD> servers;
 int liveServersSeen = 0;
 
 TarnLauncherHelper* BindLauncher() {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    PathRemoveFileSpecW(path);
-    HMODULE library = LoadLibraryW((std::wstring(path) + L"\\" + kLauncherLibraryName).c_str());
+    std::wstring folder;
+    GetModuleDirectory(folder);
+    HMODULE library = LoadLibraryW((folder + L"\\" + kLauncherLibraryName).c_str());
     auto factory = library ? reinterpret_cast<GetTarnLauncherHelperFunction>(
                                  reinterpret_cast<void*>(GetProcAddress(library, kLauncherFactoryName)))
                            : nullptr;
@@ -76,9 +77,9 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
 } // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    // Brenlow imports these for its crash dumps and shell items; loading them is part of its cost.
+    // Brenlow loads these for its crash dumps and its log folder; loading them is part of its cost.
     [[maybe_unused]] static const void* volatile alsoImported[] = {
-        reinterpret_cast<void*>(&MiniDumpWriteDump), reinterpret_cast<void*>(&CoTaskMemFree)};
+        reinterpret_cast<void*>(&MiniDumpWriteDump), reinterpret_cast<void*>(&PathFileExistsW)};
     int count = 0;
     wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
     for (int i = 1; i < count; ++i)
