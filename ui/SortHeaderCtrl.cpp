@@ -96,13 +96,17 @@ void CSortHeaderCtrl::DrawSortArrow(CDC& dc, const CRect& rcItem, int quarter) c
     dark.DeleteObject();
 }
 
+void CSortHeaderCtrl::OwnerDrawHeading(int item) {
+    HDITEM heading{};
+    heading.mask = HDI_FORMAT;
+    GetItem(item, &heading);
+    heading.fmt |= HDF_OWNERDRAW;
+    SetItem(item, &heading);
+}
+
 void CSortHeaderCtrl::OwnerDrawAllHeadings(COLORREF textColor) {
     for (int item = 0; item < GetItemCount(); ++item) {
-        HDITEM heading{};
-        heading.mask = HDI_FORMAT;
-        GetItem(item, &heading);
-        heading.fmt |= HDF_OWNERDRAW;
-        SetItem(item, &heading);
+        OwnerDrawHeading(item);
         if (item < kMaxColumns)
             m_crColumnText[item] = textColor;
     }

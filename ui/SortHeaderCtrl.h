@@ -14,6 +14,8 @@ public:
     // Stores or loads the column widths: a 32-bit count, then one 32-bit width per column.
     void Serialize(CArchive& ar) override;
     void DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) override;
+    // Draws heading `item` here from now on (with the arrow when it is the sort column).
+    void OwnerDrawHeading(int item);
     // Draws every heading here from now on, its text in `textColor`, and repaints the header.
     void OwnerDrawAllHeadings(COLORREF textColor);
 

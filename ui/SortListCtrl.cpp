@@ -195,13 +195,9 @@ void CSortListCtrl::SortByColumn(int column, BOOL ascending) {
     m_ctlHeader.m_nSortColumn = column;
     m_ctlHeader.m_bSortAscending = ascending;
 
-    if (CHeaderCtrl* header = GetHeaderCtrl()) {
-        HDITEM heading{};
-        heading.mask = HDI_FORMAT;
-        header->GetItem(column, &heading);
-        heading.fmt |= HDF_OWNERDRAW;
-        header->SetItem(column, &heading);
-        header->Invalidate(TRUE);
+    if (m_ctlHeader.GetSafeHwnd()) { // the list view's header, taken over in PreSubclassWindow
+        m_ctlHeader.OwnerDrawHeading(column);
+        m_ctlHeader.Invalidate(TRUE);
     }
 
     // The buttons stay at their positions: repaint the cells under them and put them back on top.
