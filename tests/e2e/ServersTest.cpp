@@ -133,6 +133,54 @@ TEST_F(BrenlowTest, EndedServersAreSweptAndForceCloseEndsTheServerBesideTheButto
     EXPECT_EQ(WaitForSingleObject(beta, 10000), WAIT_OBJECT_0);
 }
 
+// A keyboard user's way. Keys are posted to the list, so they pass the program's own message loop as
+// typed ones do, in order with everything else posted to it.
+TEST_F(BrenlowTest, DeleteOnTheSelectedRowAsksAndForceClosesItsServer) {
+    Install(true);
+    const std::vector<std::wstring> names = {L"Alpha", L"Beta Two"};
+    for (const std::wstring& name : names)
+        AddCluster(name);
+    ASSERT_TRUE(StartBrenlow(BrenlowRun::Mode::Plain));
+    for (size_t i = 0; i < names.size(); ++i) {
+        PressStartFor(names[i]);
+        ASSERT_TRUE(WaitForRowCount(static_cast<int>(i) + 1));
+    }
+    HANDLE alpha = ServerOf(names[0]), beta = ServerOf(names[1]);
+    ASSERT_TRUE(alpha && beta);
+    auto press = [&](WPARAM key) { ASSERT_TRUE(PostMessageW(list, WM_KEYDOWN, key, 1)); };
+
+    // By the time End has selected the last row, the Delete before it has been handled.
+    press(VK_DELETE);
+    press(VK_END);
+    ASSERT_TRUE(WaitFor([&] { return SelectedRow(list) == 1; }, kPatience));
+    EXPECT_FALSE(FindVisibleWindow(run->ProcessId(), kNoticeCaption)) << "asked with no row selected";
+
+    press(VK_DELETE);
+    Notice warning = WaitForNotice();
+    EXPECT_EQ(warning.text, kForceCloseWarning);
+    Answer(warning, IDCANCEL);
+    ASSERT_TRUE(WaitUntilIdle(mainWindow));
+    EXPECT_TRUE(IsRunning(beta));
+
+    press(VK_DELETE);
+    warning = WaitForNotice();
+    EXPECT_EQ(warning.text, kForceCloseWarning);
+    Answer(warning, IDOK);
+    ASSERT_EQ(WaitForSingleObject(beta, 10000), WAIT_OBJECT_0) << "the force-closed server still runs";
+    EXPECT_EQ(ExitCodeOf(beta), 0u);
+    EXPECT_TRUE(IsRunning(alpha));
+    ASSERT_TRUE(WaitForRowCount(1));
+    EXPECT_EQ(Names(), std::vector<std::wstring>{names[0]});
+
+    // The selection went with its row: Delete asks nothing, and the next notice is the close question.
+    press(VK_DELETE);
+    ASSERT_TRUE(PostMessageW(mainWindow, WM_SYSCOMMAND, SC_CLOSE, 0));
+    Notice question = WaitForNotice();
+    EXPECT_EQ(question.text, kCloseConfirmation);
+    Answer(question, IDOK);
+    EXPECT_TRUE(run->WaitForExit());
+}
+
 TEST_F(BrenlowTest, A64BitServerStaysListedAndEndsWhenTheProgramIsClosedAnyway) {
     if (!Is64BitWindows())
         GTEST_SKIP() << kNeeds64BitWindows;
