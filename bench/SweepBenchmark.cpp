@@ -17,16 +17,13 @@ constexpr int kRounds = 101;
 
 void RunSweepBenchmark() {
     TarnLauncherWrapper& wrapper = TarnLauncherWrapper::GetInstance();
-    if (!wrapper.Helper) {
-        bench::PrintNote("sweep: not measured: tarn_launcher.dll is not beside the benchmark");
-        return;
-    }
+    bench::Require(wrapper.Helper != nullptr, "tarn_launcher.dll beside the benchmark did not load");
     wrapper.RunningServers.clear();
     for (int i = 0; i < kServers; ++i) {
         std::wstring error;
         wrapper.StartServer(L"Bench_" + std::to_wstring(i), &error);
     }
-    // Measured once every server has come up.
+    // Measured once every server has come up (the runner ends them should they not all come).
     const fs::path folder = bench::BenchFolder();
     const std::vector<DWORD> ids = bench::WaitForServers(kServers, folder);
     std::vector<HANDLE> servers;
@@ -50,7 +47,7 @@ void RunSweepBenchmark() {
     bench::RemoveServerRecords(folder);
 
     bench::PrintMeasure("sweep", seconds.brenlow * 1e3, seconds.floor * 1e3, "ms", 3);
-    if (ids.size() != kServers || sweptByMistake || missedByFloor)
+    if (sweptByMistake || missedByFloor)
         bench::PrintNote("sweep: %zu servers, %zu swept by mistake, %zu missed by the floor", ids.size(),
                          sweptByMistake, missedByFloor);
 }
