@@ -35,7 +35,7 @@ int BrenlowWindow::Rows() const {
 // Posted, not sent: a refusal would open a modal notice inside the call.
 void BrenlowWindow::StartServer(int index) {
     const int rows = Rows();
-    Require(rows >= 0, "Brenlow's window did not answer");
+    Require(rows >= 0, "Brenlow's server list did not answer");
     Ask(combo_, CB_SETCURSEL, index);
     PostMessageW(main_, WM_COMMAND, MAKEWPARAM(IDC_BUTTON_START, BN_CLICKED),
                  reinterpret_cast<LPARAM>(start_));
