@@ -11,7 +11,6 @@ namespace {
 
 constexpr wchar_t kAlreadyStarted[] = L"专用服务器已启动，请确认";
 constexpr wchar_t kTooManyServers[] = L"最多可以同时运行10个专用服务器";
-constexpr wchar_t kForceCloseWarning[] = L"强制关闭专用服务器可能会导致部分存档丢失，建议您手动关闭";
 constexpr wchar_t kCloseConfirmation[] = L"启动器关闭后，专用服务器也会被关闭，确认关闭吗？";
 constexpr wchar_t kStarted[] = L"已启动";
 
@@ -86,15 +85,8 @@ TEST_F(BrenlowTest, StartsTenServersRefusesTheSameOneAndAnEleventhAndEndsThemAll
 }
 
 TEST_F(BrenlowTest, EndedServersAreSweptAndForceCloseEndsTheServerBesideTheButton) {
-    Install(true);
     const std::vector<std::wstring> names = {L"Alpha", L"Beta Two", L"Gamma"};
-    for (const std::wstring& name : names)
-        AddCluster(name);
-    ASSERT_TRUE(StartBrenlow(BrenlowRun::Mode::Plain));
-    for (size_t i = 0; i < names.size(); ++i) {
-        PressStartFor(names[i]);
-        ASSERT_TRUE(WaitForRowCount(static_cast<int>(i) + 1));
-    }
+    ASSERT_NO_FATAL_FAILURE(StartWithServers(names));
     HANDLE alpha = ServerOf(names[0]), beta = ServerOf(names[1]), gamma = ServerOf(names[2]);
     ASSERT_TRUE(alpha && beta && gamma);
 
@@ -108,21 +100,8 @@ TEST_F(BrenlowTest, EndedServersAreSweptAndForceCloseEndsTheServerBesideTheButto
     EXPECT_EQ(Names(), std::vector<std::wstring>(names.begin() + 1, names.end()));
     EXPECT_FALSE(GetDlgItem(list, kFirstRowButton + 2)) << "two rows, two buttons";
 
-    // The second button now stands beside Gamma. The warning's "取消" leaves Gamma running.
-    ASSERT_TRUE(Click(list, kFirstRowButton + 1));
-    Notice warning = WaitForNotice();
-    EXPECT_EQ(warning.text, kForceCloseWarning);
-    Answer(warning, IDCANCEL);
-    ASSERT_TRUE(WaitUntilIdle(mainWindow));
-    EXPECT_TRUE(IsRunning(gamma));
-
-    // "仍然关闭" terminates Gamma alone; its row goes at a later sweep.
-    ASSERT_TRUE(Click(list, kFirstRowButton + 1));
-    warning = WaitForNotice();
-    EXPECT_EQ(warning.text, kForceCloseWarning);
-    Answer(warning, IDOK);
-    ASSERT_EQ(WaitForSingleObject(gamma, 10000), WAIT_OBJECT_0) << "the force-closed server still runs";
-    EXPECT_EQ(ExitCodeOf(gamma), 0u);
+    // The second button now stands beside Gamma and force-closes Gamma alone; its row goes at a sweep.
+    CancelThenForceClose([&] { return Click(list, kFirstRowButton + 1); }, gamma);
     EXPECT_TRUE(IsRunning(beta));
     ASSERT_TRUE(WaitForRowCount(1));
     EXPECT_EQ(Names(), std::vector<std::wstring>{names[1]});
@@ -136,44 +115,24 @@ TEST_F(BrenlowTest, EndedServersAreSweptAndForceCloseEndsTheServerBesideTheButto
 // A keyboard user's way. Keys are posted to the list, so they pass the program's own message loop as
 // typed ones do, in order with everything else posted to it.
 TEST_F(BrenlowTest, DeleteOnTheSelectedRowAsksAndForceClosesItsServer) {
-    Install(true);
     const std::vector<std::wstring> names = {L"Alpha", L"Beta Two"};
-    for (const std::wstring& name : names)
-        AddCluster(name);
-    ASSERT_TRUE(StartBrenlow(BrenlowRun::Mode::Plain));
-    for (size_t i = 0; i < names.size(); ++i) {
-        PressStartFor(names[i]);
-        ASSERT_TRUE(WaitForRowCount(static_cast<int>(i) + 1));
-    }
+    ASSERT_NO_FATAL_FAILURE(StartWithServers(names));
     HANDLE alpha = ServerOf(names[0]), beta = ServerOf(names[1]);
     ASSERT_TRUE(alpha && beta);
-    auto press = [&](WPARAM key) { ASSERT_TRUE(PostMessageW(list, WM_KEYDOWN, key, 1)); };
+    auto press = [&](WPARAM key) { return PostMessageW(list, WM_KEYDOWN, key, 1) != FALSE; };
 
     // By the time End has selected the last row, the Delete before it has been handled.
-    press(VK_DELETE);
-    press(VK_END);
+    ASSERT_TRUE(press(VK_DELETE) && press(VK_END));
     ASSERT_TRUE(WaitFor([&] { return SelectedRow(list) == 1; }, kPatience));
     EXPECT_FALSE(FindVisibleWindow(run->ProcessId(), kNoticeCaption)) << "asked with no row selected";
 
-    press(VK_DELETE);
-    Notice warning = WaitForNotice();
-    EXPECT_EQ(warning.text, kForceCloseWarning);
-    Answer(warning, IDCANCEL);
-    ASSERT_TRUE(WaitUntilIdle(mainWindow));
-    EXPECT_TRUE(IsRunning(beta));
-
-    press(VK_DELETE);
-    warning = WaitForNotice();
-    EXPECT_EQ(warning.text, kForceCloseWarning);
-    Answer(warning, IDOK);
-    ASSERT_EQ(WaitForSingleObject(beta, 10000), WAIT_OBJECT_0) << "the force-closed server still runs";
-    EXPECT_EQ(ExitCodeOf(beta), 0u);
+    CancelThenForceClose([&] { return press(VK_DELETE); }, beta);
     EXPECT_TRUE(IsRunning(alpha));
     ASSERT_TRUE(WaitForRowCount(1));
     EXPECT_EQ(Names(), std::vector<std::wstring>{names[0]});
 
     // The selection went with its row: Delete asks nothing, and the next notice is the close question.
-    press(VK_DELETE);
+    ASSERT_TRUE(press(VK_DELETE));
     ASSERT_TRUE(PostMessageW(mainWindow, WM_SYSCOMMAND, SC_CLOSE, 0));
     Notice question = WaitForNotice();
     EXPECT_EQ(question.text, kCloseConfirmation);
