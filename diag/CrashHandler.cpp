@@ -80,7 +80,8 @@ void HandleCrash(EXCEPTION_POINTERS* exception) {
 }
 
 // The C runtime's fatal endings: the failing thread's context, under an exception record whose code says
-// which it was. Inlined, so that the dump's stack starts in the hook that was called.
+// which it was. Inlined into each hook, whose frame pointer x86 RtlCaptureContext reads: the context is
+// the hook's caller's, at the call, so the dump's stack starts where the runtime gave up.
 [[gnu::always_inline]] inline void HandleRuntimeEnding(DWORD code) {
     CONTEXT context{};
     RtlCaptureContext(&context);

@@ -6,8 +6,8 @@
 // program in the way the file's content names. The file is looked for once, so it must be in place before
 // the program starts.
 inline constexpr wchar_t kCrashOnCallbacksFile[] = L"tarn_launcher_crash_on_callbacks.txt";
-// An access violation on a thread that the call starts, the caller's thread running on (also for an empty
-// file).
+// An access violation on a thread that the call starts, while the caller's thread goes on (also for any
+// other content).
 inline constexpr char kCrashOnOwnThread[] = "own-thread";
 // A C++ exception as a module built with the platform's own compiler throws it (code 0xE06D7363), raised
 // on the caller's thread and caught by nothing.
