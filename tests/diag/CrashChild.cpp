@@ -23,7 +23,6 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <stdexcept>
 #include <streambuf>
@@ -119,6 +118,7 @@ void (*volatile abortCall)() = std::abort; // not known to the compiler as a cal
     char small[1];
     if (entry)
         reinterpret_cast<CopyCall>(reinterpret_cast<void*>(entry))(small, sizeof small, "too long", 8);
+    asm volatile(""); // a call, not a jump
 }
 
 LONG WINAPI ForeignFilter(EXCEPTION_POINTERS*) {
