@@ -12,21 +12,22 @@
 namespace {
 
 constexpr wchar_t kFatalErrorText[] = L"Fatal Error";
-// Enough for writing the dump and showing the message; Wine rounds a thread's stack up to 1 MiB anyway.
+// Enough for writing the dump and showing the message.
 constexpr SIZE_T kHandlingStackSize = 256 * 1024;
+// How long the failing thread waits for the handling thread to start. A thread cannot start while another
+// holds the loader lock, perhaps the failing one itself.
+constexpr DWORD kHandlingStartPatienceMs = 5000;
 
 // The one crash handled: claimed by the first failing thread, never released.
 std::atomic<DWORD> failingThread{0};
 EXCEPTION_POINTERS* failure = nullptr;
+// The thread that runs the crash-time sequence: one made for it, or the failing thread itself when that
+// one cannot be made or does not start.
+std::atomic<DWORD> handlingThread{0};
 
 std::atomic<HANDLE> closedOnCrash{nullptr};
 
 std::atomic<bool> installed{false};
-HANDLE crashClaimed = nullptr; // wakes the handling thread
-HANDLE handlingThread = nullptr;
-// The thread that runs the crash-time sequence: the handling thread, or the failing thread itself when
-// the handling thread could not be started.
-DWORD handlingThreadId = 0;
 
 // Everything a crash leads to, in this order.
 void EndAfterCrash() {
@@ -37,46 +38,41 @@ void EndAfterCrash() {
     FatalAppExitW(0, kFatalErrorText); // ends the process once answered
 }
 
-DWORD WINAPI HandleCrashWhenClaimed(void*) {
-    WaitForSingleObject(crashClaimed, INFINITE); // idle until then: costs nothing
-    EndAfterCrash();
+// Whether the calling thread is the one to run the crash-time sequence (the first to ask is).
+bool TakeHandling() {
+    DWORD none = 0;
+    return handlingThread.compare_exchange_strong(none, GetCurrentThreadId());
+}
+
+DWORD WINAPI HandleCrashOnFreshStack(void*) {
+    if (TakeHandling())
+        EndAfterCrash();
     return 0;
 }
 
-void StartHandlingThread() {
-    crashClaimed = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (crashClaimed)
-        handlingThread = CreateThread(nullptr, kHandlingStackSize, HandleCrashWhenClaimed, nullptr,
-                                      STACK_SIZE_PARAM_IS_A_RESERVATION, &handlingThreadId);
-}
-
-// Waits for ever, unless the handling thread ends without having ended the process.
-void WaitForHandlingThread() {
-    if (handlingThread)
-        WaitForSingleObject(handlingThread, INFINITE);
-    else
-        Sleep(INFINITE);
-}
-
-// The failing thread's part: claim the crash, hand it over, wait. Little enough for an overflowed stack.
+// The failing thread's part: claim the crash, have it handled on a fresh stack, wait. Little enough for a
+// thread that overflowed its stack. The thread is made only now: an idle one made at start-up would cost
+// a megabyte of memory for the whole run under Wine, and one made now runs as soon as the failing thread
+// holds no loader lock; when it does not start, the failing thread handles the crash itself.
 void HandleCrash(EXCEPTION_POINTERS* exception) {
-    const DWORD self = GetCurrentThreadId();
     DWORD none = 0;
-    if (!failingThread.compare_exchange_strong(none, self)) {
-        if (self == handlingThreadId)
-            FatalAppExitW(0, kFatalErrorText); // the handling failed: the message at least
+    if (!failingThread.compare_exchange_strong(none, GetCurrentThreadId())) {
+        if (handlingThread == GetCurrentThreadId())
+            FatalAppExitW(0, kFatalErrorText); // the handling itself failed: the message at least
         else
-            WaitForHandlingThread(); // a later crash: the first one's dump is the one that counts
+            Sleep(INFINITE); // a later crash: the first one's dump is the one that counts
         return;
     }
     failure = exception;
-    if (!handlingThread || self == handlingThreadId) {
-        handlingThreadId = self;
+    HANDLE thread = CreateThread(nullptr, kHandlingStackSize, HandleCrashOnFreshStack, nullptr,
+                                 STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+    if (thread && WaitForSingleObject(thread, kHandlingStartPatienceMs) == WAIT_OBJECT_0)
+        return; // the handling ended without ending the process
+    if (TakeHandling()) {
         EndAfterCrash();
         return;
     }
-    SetEvent(crashClaimed);
-    WaitForHandlingThread();
+    WaitForSingleObject(thread, INFINITE);
 }
 
 // The C runtime's fatal endings: the failing thread's context, under an exception record whose code says
@@ -130,7 +126,6 @@ extern "C" void __cxa_pure_virtual() {
 
 void InstallCrashHandler() {
     LoadDumpWriter();
-    StartHandlingThread();
     SetUnhandledExceptionFilter(CrashDumpFilter); // the runtime's own filter is dropped, not chained
     LockUnhandledExceptionFilter();
     std::signal(SIGABRT, OnAbortSignal);
@@ -150,7 +145,7 @@ bool IsCrashBeingHandled() {
 
 void AwaitCrashHandling() {
     if (IsCrashBeingHandled())
-        WaitForHandlingThread();
+        Sleep(INFINITE); // the handling ends the process
 }
 
 void CloseOnCrash(HANDLE handle) {

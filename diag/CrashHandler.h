@@ -2,12 +2,13 @@
 #include <windows.h>
 
 // What happens when Brenlow dies: every way of dying, on any thread, ends the same way, once. The first
-// failing thread claims the crash; the crash-handling thread, made at start-up and idle until then, closes
+// failing thread claims the crash and hands it to a thread made for it, with a fresh stack, which closes
 // the handle given to CloseOnCrash, writes the log's buffered lines (unless another write holds the log),
 // writes the dump <executable path><failing thread id>.dmp and shows "Fatal Error", which ends the process
-// once answered. The failing thread only hands its exception over and waits, so a thread that overflowed
-// its stack is handled as well, and the message's loop runs none of the program's windows. A crash on any
-// other thread meanwhile waits for the process to end: no second dump, no second message.
+// once answered. The failing thread only waits, so a thread that overflowed its stack is handled as well,
+// and the message's loop runs none of the program's windows. Only when no such thread can be made or
+// started (the failing thread holds the loader lock) does the failing thread do all this itself. A crash
+// on any other thread meanwhile waits for the process to end: no second dump, no second message.
 
 // Exception codes of the dumps written when the C runtime ends the program, which raises no exception of
 // its own. abort() and an invalid parameter carry the system's codes for them; the other two are
@@ -17,9 +18,9 @@ inline constexpr DWORD kInvalidParameterCode = 0xC0000417; // STATUS_INVALID_CRU
 inline constexpr DWORD kTerminateCode = 0xE0424C01;        // std::terminate: an uncaught C++ exception
 inline constexpr DWORD kPureVirtualCallCode = 0xE0424C02;  // a call of a pure virtual function
 
-// The crash handler's start-up step: loads the dump writer, starts the idle crash-handling thread,
-// installs CrashDumpFilter and locks it (diag/CrashDump.h), and hands abort(), std::terminate, pure
-// virtual calls and invalid parameters (where the C runtime reports them) to the same handling.
+// The crash handler's start-up step: loads the dump writer, installs CrashDumpFilter and locks it
+// (diag/CrashDump.h), and hands abort(), std::terminate, pure virtual calls and invalid parameters (where the
+// C runtime reports them) to the same handling.
 void InstallCrashHandler();
 
 // The top-level exception filter. Returns only if the process could not be ended.

@@ -8,6 +8,7 @@
 //                       exception of our own that nothing catches, a pure virtual call, an invalid
 //                       parameter to a runtime function
 //   together            two threads fail at the same moment
+//   loader-lock         an access violation while the failing thread holds the loader lock
 //   replace             tries to replace and to clear the filter first, then an access violation
 //   cleared             clears the filter and reports a failure itself, as a runtime does on a detected
 //                       stack-buffer overrun
@@ -144,6 +145,15 @@ void ReportFailureWithoutFilter() {
     TerminateProcess(GetCurrentProcess(), kStackBufferOverrun);
 }
 
+// As a thread inside a library's start-up does.
+void HoldLoaderLock() {
+    using LockCall = LONG(NTAPI*)(ULONG, ULONG*, ULONG_PTR*);
+    FARPROC entry = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "LdrLockLoaderLock");
+    ULONG_PTR cookie = 0;
+    if (entry)
+        reinterpret_cast<LockCall>(reinterpret_cast<void*>(entry))(0, nullptr, &cookie);
+}
+
 void Die() {
     const std::wstring& how = options.how;
     if (how == L"cleared")
@@ -160,7 +170,10 @@ void Die() {
         (void)RealJob{};
     else if (how == L"invalid-parameter")
         PassInvalidParameter();
-    else
+    else if (how == L"loader-lock") {
+        HoldLoaderLock();
+        Fail();
+    } else
         Fail();
 }
 

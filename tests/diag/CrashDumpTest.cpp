@@ -139,7 +139,8 @@ INSTANTIATE_TEST_SUITE_P(
                       WayOfDying{L"uncaught", kTerminateCode, "ThrowOurOwn"},
                       WayOfDying{L"pure-virtual", kPureVirtualCallCode, "CallPureVirtual"},
                       WayOfDying{L"invalid-parameter", kInvalidParameterCode, "PassInvalidParameter"},
-                      WayOfDying{L"together", kAccessViolation, "Fail"}),
+                      WayOfDying{L"together", kAccessViolation, "Fail"},
+                      WayOfDying{L"loader-lock", kAccessViolation, nullptr}),
     [](const ::testing::TestParamInfo<WayOfDying>& info) {
         std::string name = Utf8(info.param.how);
         std::replace(name.begin(), name.end(), '-', '_');
