@@ -1,6 +1,6 @@
 #include "app/BrenlowApp.h"
 
-#include "diag/CrashDump.h"
+#include "diag/CrashHandler.h"
 #include "diag/LogFile.h"
 #include "server/LauncherBinding.h"
 #include "server/TarnLauncherWrapper.h"
@@ -31,12 +31,6 @@ void ShowLauncherLoadFailure() {
     ShowErrorMsg(message);
 }
 
-void InstallCrashHandler() {
-    LoadDumpWriter();
-    SetUnhandledExceptionFilter(CrashDumpFilter); // the runtime's own filter is dropped, not chained
-    LockUnhandledExceptionFilter();
-}
-
 } // namespace
 
 BOOL CBrenlowApp::InitInstance() {
@@ -59,10 +53,11 @@ BOOL CBrenlowApp::InitInstance() {
     m_pMainWnd = &dialog;
     dialog.DoModal();
     shellManager.reset();
+    AwaitCrashHandling(); // after a crash on another thread the process ends under its message, not here
 
     dialog.m_bRunning = false;
     TarnLauncherWrapper& servers = TarnLauncherWrapper::GetInstance();
-    if (servers.Helper)
+    if (servers.Helper && !IsCrashBeingHandled())
         servers.Helper->Shutdown(); // again when the server manager is destroyed at exit
     if (LogStream.good() && LogStream.is_open())
         CloseLogFile();

@@ -1,7 +1,6 @@
 #include "diag/CrashDump.h"
 
 #include "base/ModulePath.h"
-#include "diag/LogFile.h"
 
 #include <dbghelp.h>
 
@@ -12,7 +11,6 @@
 namespace {
 
 constexpr wchar_t kDumpExtension[] = L".dmp";
-constexpr wchar_t kFatalErrorText[] = L"Fatal Error";
 
 // Room for the executable path plus prefix, thread id and extension.
 constexpr size_t kDumpPathCapacity = kLongestPath + 64;
@@ -44,14 +42,14 @@ struct DumpPaths {
     wchar_t dump[kDumpPathCapacity];
 };
 
-void WriteDumpFile(const wchar_t* path, EXCEPTION_POINTERS* exception) {
+void WriteDumpFile(const wchar_t* path, EXCEPTION_POINTERS* exception, DWORD threadId) {
     if (!writeMiniDump)
         return;
     HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return;
     MINIDUMP_EXCEPTION_INFORMATION information{};
-    information.ThreadId = GetCurrentThreadId();
+    information.ThreadId = threadId;
     information.ExceptionPointers = exception;
     information.ClientPointers = TRUE;
     writeMiniDump(GetCurrentProcess(), GetCurrentProcessId(), file, MiniDumpNormal, &information, nullptr,
@@ -59,20 +57,19 @@ void WriteDumpFile(const wchar_t* path, EXCEPTION_POINTERS* exception) {
     CloseHandle(file);
 }
 
-void WriteCrashDump(EXCEPTION_POINTERS* exception) {
-    // From the system rather than the heap, which may be what broke, or the stack, which may be full.
-    // Fresh pages come zeroed.
+} // namespace
+
+void WriteCrashDump(EXCEPTION_POINTERS* exception, DWORD threadId) {
+    // From the system rather than the heap, which may be what broke. Fresh pages come zeroed.
     void* memory = VirtualAlloc(nullptr, sizeof(DumpPaths), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
     if (!memory)
         return;
     auto* paths = static_cast<DumpPaths*>(memory);
     if (GetModulePath(nullptr, paths->executable, kLongestPath) != 0 &&
-        FormatCrashDumpPath(paths->executable, GetCurrentThreadId(), paths->dump, kDumpPathCapacity))
-        WriteDumpFile(paths->dump, exception);
+        FormatCrashDumpPath(paths->executable, threadId, paths->dump, kDumpPathCapacity))
+        WriteDumpFile(paths->dump, exception, threadId);
     VirtualFree(memory, 0, MEM_RELEASE);
 }
-
-} // namespace
 
 bool LoadDumpWriter() {
     if (writeMiniDump)
@@ -102,13 +99,6 @@ bool FormatCrashDumpPath(const wchar_t* executablePath, DWORD threadId, wchar_t*
     if (capacity > 0)
         dumpPath[0] = L'\0';
     return false;
-}
-
-LONG WINAPI CrashDumpFilter(EXCEPTION_POINTERS* exception) {
-    FlushLogIfFree(); // the last lines tell what led to the crash
-    WriteCrashDump(exception);
-    FatalAppExitW(0, kFatalErrorText);
-    return EXCEPTION_CONTINUE_SEARCH;
 }
 
 LPTOP_LEVEL_EXCEPTION_FILTER WINAPI IgnoreSetUnhandledExceptionFilter(LPTOP_LEVEL_EXCEPTION_FILTER) {

@@ -3,14 +3,17 @@
 
 #include <cstddef>
 
-// Loads the system's dbghelp.dll, never one beside the program, and keeps it for CrashDumpFilter, which
-// must not load a library itself. Call it before the filter is installed; without it no dump is written.
+// The minidump of a crash and the lock on the top-level exception filter. diag/CrashHandler.h decides
+// when a dump is written.
+
+// Loads the system's dbghelp.dll, never one beside the program, and keeps it for WriteCrashDump, which
+// must not load a library itself at crash time. Without it no dump is written.
 bool LoadDumpWriter();
 
-// The top-level exception filter: writes the log's buffered lines to its file (unless another write holds
-// the log), a minidump of the process to <executable path><thread id>.dmp, and ends the process with
-// "Fatal Error". Returns only if the process could not be ended.
-LONG WINAPI CrashDumpFilter(EXCEPTION_POINTERS* exception);
+// Writes a minidump (MiniDumpNormal) of the process to <executable path><threadId>.dmp, with `exception`
+// as the exception of thread `threadId`, which may be another thread than the caller's. Takes its memory
+// from the system, not from the heap, which may be what broke. Silent when no dump can be written.
+void WriteCrashDump(EXCEPTION_POINTERS* exception, DWORD threadId);
 
 // Patches SetUnhandledExceptionFilter so that no later caller, in any module, can replace or clear the
 // filter installed before. Silent when the patch cannot be applied.

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 namespace {
@@ -24,14 +25,44 @@ std::wstring BesideLibrary(const wchar_t* name) {
     return folder + L"\\" + name;
 }
 
+// The first bytes of a small file beside this library; nothing when there is no such file.
+std::optional<std::string> ReadBesideLibrary(const wchar_t* name) {
+    HANDLE file = CreateFileW(BesideLibrary(name).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return std::nullopt;
+    char text[64];
+    DWORD read = 0;
+    ReadFile(file, text, sizeof text, &read, nullptr);
+    CloseHandle(file);
+    return std::string(text, read);
+}
+
 DWORD WINAPI WriteThroughNull(void*) {
     *static_cast<volatile int*>(nullptr) = 1;
     return 0;
 }
 
+void CrashOnOwnThread() {
+    DWORD threadId = 0;
+    HANDLE thread = CreateThread(nullptr, 0, WriteThroughNull, nullptr, 0, &threadId);
+    Report("crashing on thread " + std::to_string(threadId));
+    if (thread)
+        CloseHandle(thread);
+}
+
+// As a module built with the platform's own compiler throws: that runtime's code ("msc" in its low bytes)
+// and magic number, no object.
+[[gnu::noinline]] void ThrowAsAnotherCompiler() {
+    constexpr DWORD kForeignCxxException = 0xE06D7363;
+    const ULONG_PTR arguments[] = {0x19930520, 0, 0};
+    RaiseException(kForeignCxxException, EXCEPTION_NONCONTINUABLE, 3, arguments);
+}
+
 } // namespace
 
 bool TarnLauncher::LaunchProcess(const wchar_t* commandLine, ServerProcessInfo* info) {
+    RecordIfCrashed("LaunchProcess");
     if (!commandLine || !info || shutDown_)
         return false;
     std::wstring folder; // the folder of the executable that loaded this library
@@ -58,6 +89,7 @@ bool TarnLauncher::LaunchProcess(const wchar_t* commandLine, ServerProcessInfo* 
 }
 
 void TarnLauncher::Shutdown() {
+    RecordIfCrashed("Shutdown");
     shutDown_ = true; // a second call finds nothing left to end
     Report("Shutdown");
 }
@@ -66,6 +98,7 @@ void TarnLauncher::Shutdown() {
 // Only the first call reports itself and looks for the crash trigger: the pump runs 20 times a second,
 // and a file-system query on every call would be most of the caller's idle cost.
 void TarnLauncher::RunCallbacks() {
+    RecordIfCrashed("RunCallbacks");
     if (shutDown_)
         return;
     if (++runCallbacksCount_ > 1)
@@ -75,11 +108,26 @@ void TarnLauncher::RunCallbacks() {
 }
 
 void TarnLauncher::CrashIfAsked() {
-    if (GetFileAttributesW(BesideLibrary(kCrashOnCallbacksFile).c_str()) == INVALID_FILE_ATTRIBUTES)
+    std::optional<std::string> mode = ReadBesideLibrary(kCrashOnCallbacksFile);
+    if (!mode)
         return;
-    DWORD threadId = 0;
-    HANDLE thread = CreateThread(nullptr, 0, WriteThroughNull, nullptr, 0, &threadId);
-    Report("crashing on thread " + std::to_string(threadId));
-    if (thread)
-        CloseHandle(thread);
+    crashed_ = true;
+    if (mode == kCrashWithForeignException)
+        ThrowAsAnotherCompiler();
+    else
+        CrashOnOwnThread();
+}
+
+// Only after a crash: a file-system write per call would otherwise be most of the caller's idle cost.
+void TarnLauncher::RecordIfCrashed(const char* call) const {
+    if (!crashed_)
+        return;
+    HANDLE file = CreateFileW(BesideLibrary(kCallsAfterCrashFile).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ,
+                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    std::string line = std::string(call) + "\n";
+    DWORD written = 0;
+    WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    CloseHandle(file);
 }

@@ -3,7 +3,7 @@
 
 // The stand-in platform helper: starts the dedicated server from the program's folder and reports each
 // Shutdown and LaunchProcess on the debugger output, so that tests of whole programs can follow it, and
-// crashes the program on request (launcher/CrashOnDemand.h).
+// crashes the program on request, recording every call it receives afterwards (launcher/CrashOnDemand.h).
 class TarnLauncher final : public TarnLauncherHelper {
 public:
     void __thiscall Unused0() override {}
@@ -17,7 +17,9 @@ public:
 
 private:
     void CrashIfAsked();
+    void RecordIfCrashed(const char* call) const;
 
+    bool crashed_ = false;
     bool shutDown_ = false;
     unsigned runCallbacksCount_ = 0;
 };

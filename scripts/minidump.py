@@ -30,6 +30,12 @@ EXCEPTION_NAMES = {
     0xC00000FD: "EXCEPTION_STACK_OVERFLOW",
     0xC0000374: "STATUS_HEAP_CORRUPTION",
     0xC0000409: "STATUS_STACK_BUFFER_OVERRUN",
+    0xC0000417: "STATUS_INVALID_CRUNTIME_PARAMETER (an invalid parameter to a C runtime function)",
+    0x40000015: "STATUS_FATAL_APP_EXIT (abort() in the C runtime)",
+    0xE06D7363: "CXX_EXCEPTION (a C++ exception that nothing caught, of a module built with the platform's compiler)",
+    # Brenlow's own, for the C runtime's endings that raise no exception (diag/CrashHandler.h).
+    0xE0424C01: "BRENLOW_TERMINATE (std::terminate, mostly a C++ exception of Brenlow's that nothing caught)",
+    0xE0424C02: "BRENLOW_PURE_VIRTUAL_CALL (a call of a pure virtual function)",
     0x80000002: "EXCEPTION_DATATYPE_MISALIGNMENT",
     0x80000003: "EXCEPTION_BREAKPOINT",
     0x80000004: "EXCEPTION_SINGLE_STEP",

@@ -1,6 +1,7 @@
 #include "server/TarnLauncherWrapper.h"
 
 #include "base/ModulePath.h"
+#include "diag/CrashHandler.h"
 #include "diag/LogFile.h"
 #include "server/LauncherBinding.h"
 #include "server/LogMessages.h"
@@ -39,7 +40,7 @@ TarnLauncherWrapper::TarnLauncherWrapper() {
 }
 
 TarnLauncherWrapper::~TarnLauncherWrapper() {
-    if (Helper) {
+    if (Helper && !IsCrashBeingHandled()) {
         Helper->Shutdown();
         Helper = nullptr;
     }

@@ -1,5 +1,6 @@
 #include "ui/BrenlowDlg.h"
 
+#include "diag/CrashHandler.h"
 #include "server/TarnLauncherWrapper.h"
 #include "ui/Notices.h"
 
@@ -109,6 +110,8 @@ void CBrenlowDlg::OnCbnDropdownConfig() {
 }
 
 void CBrenlowDlg::OnBnClickedStart() {
+    if (IsCrashBeingHandled())
+        return; // a dying program launches nothing
     UpdateData(TRUE);
     if (ServerConfigList.empty()) {
         ShowErrorMsg(kNoConfiguration);
@@ -147,7 +150,7 @@ void CBrenlowDlg::ResetListColors() {
 }
 
 void CBrenlowDlg::OnTimer(UINT_PTR nIDEvent) {
-    if (!m_bRunning)
+    if (!m_bRunning || IsCrashBeingHandled())
         return;
     TarnLauncherWrapper& servers = Servers();
     if (nIDEvent == TIMER_SWEEP) {

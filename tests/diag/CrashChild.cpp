@@ -1,20 +1,55 @@
-// Child program for the crash tests: installs the crash handler as Brenlow's start-up does, then fails.
+// Child program for the crash tests: installs the crash handler as Brenlow's start-up does, logs a line,
+// then dies.
 //   crash_child <how> <report file> <event name>
-// <how>: main (access violation on the main thread), thread (on a second thread), replace (tries to
-// replace and to clear the filter first), cleared (clears the filter and reports a failure itself, as a
-// runtime does on a detected stack-buffer overrun), logged (opens the log and logs a line first),
-// log-held (fails inside the log's own write), log-busy (another thread is stuck inside a log write).
-// Before failing it writes the report (key=value lines: the failing thread's id and, for replace, what
-// SetUnhandledExceptionFilter returned) and waits for the event, so that the test can prepare the folder.
-#include "diag/CrashDump.h"
+// <how>, the way of dying:
+//   main, thread        an access violation on the main thread, on a second thread
+//   overflow, overflow-thread  endless recursion on the main thread, on a second thread
+//   abort, uncaught, pure-virtual, invalid-parameter  the C runtime ending the program: abort(), an
+//                       exception of our own that nothing catches, a pure virtual call, an invalid
+//                       parameter to a runtime function
+//   together            two threads fail at the same moment
+//   loader-lock         an access violation while the failing thread holds the loader lock
+//   replace             tries to replace and to clear the filter first, then an access violation
+//   cleared             clears the filter and reports a failure itself, as a runtime does on a detected
+//                       stack-buffer overrun
+//   log-held, log-busy  fails inside the log's own write; another thread is stuck inside a log write
+//   log-breaks          the log's buffer fails when the crash handling flushes it
+// Before failing it writes the report (key=value lines: "thread", the failing thread's id, "also" the
+// second one's, and for replace what SetUnhandledExceptionFilter returned) and waits for the event, so
+// that the test can prepare the folder. It holds the event <event name>-held open for CloseOnCrash.
+#include "diag/CrashHandler.h"
 #include "diag/LogFile.h"
 
 #include <windows.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <fstream>
+#include <stdexcept>
 #include <streambuf>
 #include <string>
+#include <vector>
+
+// Outside the unnamed namespace: where the compiler sees every class derived from Job, it calls the
+// one override directly instead of the pure function.
+struct Job {
+    Job();
+    virtual ~Job() = default;
+    virtual void Run() = 0;
+};
+
+[[gnu::noinline]] void CallPureVirtual(Job* job) {
+    job->Run();
+    asm volatile(""); // a call, not a jump
+}
+
+Job::Job() {
+    CallPureVirtual(this); // while a Job is being built, Run is still pure
+}
+
+struct RealJob : Job {
+    void Run() override {}
+};
 
 namespace {
 
@@ -28,15 +63,20 @@ struct Options {
 Options options;
 
 int* volatile nowhere = nullptr;
+volatile int depthLimit = -1; // never reached: keeps the compiler from seeing an endless recursion
 
 void WriteReport(const std::string& lines) {
     // Written aside and renamed, so the test never reads half a report.
     std::wstring partial = options.reportFile + L".part";
     {
         std::ofstream out(partial.c_str(), std::ios::binary);
-        out << "thread=" << GetCurrentThreadId() << "\n" << lines << "ready=1\n";
+        out << lines << "ready=1\n";
     }
     MoveFileExW(partial.c_str(), options.reportFile.c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+
+std::string ThreadLine(const char* key, DWORD threadId) {
+    return std::string(key) + "=" + std::to_string(threadId) + "\n";
 }
 
 void WaitForTheTest() {
@@ -45,8 +85,41 @@ void WaitForTheTest() {
     CloseHandle(go);
 }
 
-void Fail() {
+// The failing functions, each named for the dump's reader to find. Each keeps a frame of its own, and a
+// call that would never return is not its last instruction: the return address would then lie in the next
+// function, and be read as that one's.
+
+[[gnu::noinline]] void Fail() {
     *nowhere = 1;
+}
+
+[[gnu::noinline]] int RecurseForEver(int depth) {
+    volatile char frame[512];
+    frame[0] = static_cast<char>(depth);
+    if (depth == depthLimit)
+        return frame[0];
+    return RecurseForEver(depth + 1) + frame[0]; // not a tail call: every level keeps its frame
+}
+
+void (*volatile abortCall)() = std::abort; // not known to the compiler as a call that never returns
+
+[[gnu::noinline]] void AbortTheRun() {
+    abortCall();
+    asm volatile(""); // a call, not a jump
+}
+
+[[gnu::noinline]] void ThrowOurOwn() {
+    throw std::runtime_error("nobody catches this");
+}
+
+// Through msvcrt.dll itself: MinGW's own secure functions report nothing.
+[[gnu::noinline]] void PassInvalidParameter() {
+    using CopyCall = int(__cdecl*)(void*, size_t, const void*, size_t);
+    FARPROC entry = GetProcAddress(GetModuleHandleW(L"msvcrt.dll"), "memcpy_s");
+    char small[1];
+    if (entry)
+        reinterpret_cast<CopyCall>(reinterpret_cast<void*>(entry))(small, sizeof small, "too long", 8);
+    asm volatile(""); // a call, not a jump
 }
 
 LONG WINAPI ForeignFilter(EXCEPTION_POINTERS*) {
@@ -72,23 +145,56 @@ void ReportFailureWithoutFilter() {
     TerminateProcess(GetCurrentProcess(), kStackBufferOverrun);
 }
 
-// Stands in for the log file's buffer: a write into it fails, or never ends, while the log's lock is held.
+// As a thread inside a library's start-up does.
+void HoldLoaderLock() {
+    using LockCall = LONG(NTAPI*)(ULONG, ULONG*, ULONG_PTR*);
+    FARPROC entry = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "LdrLockLoaderLock");
+    ULONG_PTR cookie = 0;
+    if (entry)
+        reinterpret_cast<LockCall>(reinterpret_cast<void*>(entry))(0, nullptr, &cookie);
+}
+
+void Die() {
+    const std::wstring& how = options.how;
+    if (how == L"cleared")
+        ReportFailureWithoutFilter();
+    else if (how == L"log-held")
+        WriteLog(4, "fails inside the write");
+    else if (how.starts_with(L"overflow"))
+        RecurseForEver(0);
+    else if (how == L"abort")
+        AbortTheRun();
+    else if (how == L"uncaught")
+        ThrowOurOwn();
+    else if (how == L"pure-virtual")
+        (void)RealJob{};
+    else if (how == L"invalid-parameter")
+        PassInvalidParameter();
+    else if (how == L"loader-lock") {
+        HoldLoaderLock();
+        Fail();
+    } else
+        Fail();
+}
+
+// Stands in for the log file's buffer, while the log's lock is held: a write into it fails (log-held) or
+// never ends (log-busy), and a flush fails.
 class BrokenLogBuffer : public std::streambuf {
 public:
-    explicit BrokenLogBuffer(bool stuck) : stuck_(stuck) {}
     HANDLE entered = CreateEventW(nullptr, TRUE, FALSE, nullptr);
 
 protected:
     std::streamsize xsputn(const char*, std::streamsize count) override {
         SetEvent(entered);
-        if (!stuck_)
+        if (options.how == L"log-held")
             Fail();
         Sleep(INFINITE);
         return count;
     }
-
-private:
-    bool stuck_;
+    int sync() override {
+        Fail();
+        return 0;
+    }
 };
 
 DWORD WINAPI LogForEver(void*) {
@@ -96,11 +202,11 @@ DWORD WINAPI LogForEver(void*) {
     return 0;
 }
 
-// Opens the log; for the log-* ways its lines then go to a broken buffer instead of the file.
+// Opens the log and logs a line; for the log-* ways its lines then go to a broken buffer instead.
 void PrepareLog(BrokenLogBuffer& broken) {
     OpenLogFile();
     WriteLog(4, "logged before the crash");
-    if (options.how == L"log-held" || options.how == L"log-busy")
+    if (options.how.starts_with(L"log-"))
         static_cast<std::ostream&>(LogStream).rdbuf(&broken);
     if (options.how == L"log-busy") {
         CloseHandle(CreateThread(nullptr, 0, LogForEver, nullptr, 0, nullptr));
@@ -108,11 +214,24 @@ void PrepareLog(BrokenLogBuffer& broken) {
     }
 }
 
-DWORD WINAPI FailOnThisThread(void*) {
-    WriteReport("");
+DWORD WINAPI DieOnThisThread(void*) {
     WaitForTheTest();
-    Fail();
+    Die();
     return 0;
+}
+
+// The ways of dying on threads of their own: the main thread reports their ids and waits.
+int DieOnOtherThreads(int count) {
+    std::string report;
+    std::vector<HANDLE> threads;
+    for (int i = 0; i < count; ++i) {
+        DWORD id = 0;
+        threads.push_back(CreateThread(nullptr, 0, DieOnThisThread, nullptr, 0, &id));
+        report += ThreadLine(i == 0 ? "thread" : "also", id);
+    }
+    WriteReport(report);
+    WaitForMultipleObjects(static_cast<DWORD>(threads.size()), threads.data(), TRUE, INFINITE);
+    return 4;
 }
 
 } // namespace
@@ -124,25 +243,18 @@ int wmain(int argc, wchar_t** argv) {
     // The fatal-error message is a message box, which needs user32 in the process, as in Brenlow.
     LoadLibraryW(L"user32.dll");
 
-    LoadDumpWriter();
-    SetUnhandledExceptionFilter(CrashDumpFilter);
-    LockUnhandledExceptionFilter();
+    InstallCrashHandler();
+    CloseOnCrash(CreateEventW(nullptr, TRUE, FALSE, (options.eventName + L"-held").c_str()));
+    BrokenLogBuffer broken;
+    PrepareLog(broken);
 
-    if (options.how == L"thread") {
-        HANDLE thread = CreateThread(nullptr, 0, FailOnThisThread, nullptr, 0, nullptr);
-        WaitForSingleObject(thread, INFINITE);
-        return 4;
-    }
-    BrokenLogBuffer broken(options.how == L"log-busy");
-    if (options.how.starts_with(L"log"))
-        PrepareLog(broken);
-    WriteReport(options.how == L"replace" ? ReplaceAndClearFilter() : "");
+    if (options.how == L"thread" || options.how == L"overflow-thread")
+        return DieOnOtherThreads(1);
+    if (options.how == L"together")
+        return DieOnOtherThreads(2);
+    std::string report = ThreadLine("thread", GetCurrentThreadId());
+    WriteReport(options.how == L"replace" ? report + ReplaceAndClearFilter() : report);
     WaitForTheTest();
-    if (options.how == L"cleared")
-        ReportFailureWithoutFilter();
-    else if (options.how == L"log-held")
-        WriteLog(4, "fails inside the write");
-    else
-        Fail();
+    Die();
     return 4;
 }

@@ -1,10 +1,13 @@
 #include "diag/CrashDump.h"
+#include "diag/CrashHandler.h"
 
 #include "CrashRun.h"
 #include "TestSupport.h"
 
 #include <dbghelp.h>
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace fs = std::filesystem;
 using namespace crashtest;
@@ -13,6 +16,7 @@ using namespace testsupport;
 namespace {
 
 constexpr DWORD kAccessViolation = 0xC0000005;
+constexpr DWORD kStackOverflow = 0xC00000FD;
 constexpr DWORD kStackBufferOverrun = 0xC0000409;
 
 std::wstring DumpPathFor(const std::wstring& executable, DWORD thread, size_t capacity = 40000) {
@@ -44,15 +48,17 @@ class CrashDumpTest : public ::testing::Test {
 protected:
     TempFolder folder;
     fs::path reportFile = folder / L"report.txt";
-    Report report; // of the last Crash
+    Report report;            // of the last Crash
+    std::string threadDumped; // the thread whose dump the last Crash found
 
     fs::path InstallChild(const fs::path& where) {
         fs::create_directories(where);
         return CopyProgram(L"crash_child.exe", where, L"Brenlow.exe");
     }
 
-    // Runs the child through its failure and its "Fatal Error". `prepare` may set up the folder with
-    // the expected dump path first. Returns the expected dump path, empty when the run went wrong.
+    // Runs the child through its failure and its "Fatal Error". `prepare`, when given, sets up the folder
+    // with the expected dump path first, and the dump is then not looked for. Returns the dump path, empty
+    // when the run went wrong.
     fs::path Crash(const fs::path& program, const std::wstring& how,
                    const std::function<void(const fs::path&)>& prepare = {}) {
         fs::remove(reportFile);
@@ -62,40 +68,84 @@ protected:
             ADD_FAILURE() << "the child never got to its failure; exit code " << std::hex << run.ExitCode();
             return {};
         }
-        fs::path dump = program.wstring() + FromUtf8(report["thread"]) + L".dmp";
+        auto dumpOf = [&](const std::string& thread) {
+            return program.wstring() + FromUtf8(thread) + L".dmp";
+        };
+        threadDumped = report["thread"];
         if (prepare)
-            prepare(dump);
+            prepare(dumpOf(threadDumped));
+        EXPECT_TRUE(run.HeldHandleIsOpen());
         HWND box = run.FailAndWaitForFatalError();
         if (!box) {
-            ADD_FAILURE() << "no \"Fatal Error\" message";
+            ADD_FAILURE() << "no \"Fatal Error\" message; exit code " << std::hex << run.ExitCode();
             return {};
         }
         EXPECT_TRUE(run.IsRunning()) << "the process must wait for the message to be answered";
-        EXPECT_TRUE(prepare || Exists(dump)) << "the dump must be written before the message";
+        EXPECT_FALSE(run.HeldHandleIsOpen()) << "the handle given to CloseOnCrash must be closed at once";
+        // Of two threads failing together, either may be the one that claims the crash.
+        if (report.count("also") && !Exists(dumpOf(threadDumped)))
+            threadDumped = report["also"];
+        EXPECT_TRUE(prepare || Exists(dumpOf(threadDumped))) << "the dump must be written before the message";
         EXPECT_TRUE(run.DismissAndWaitForExit(box)) << "the process must end after the message";
-        return dump;
+        return dumpOf(threadDumped);
     }
 
     void ExpectDumpOfTheFailure(const fs::path& dump, DWORD exceptionCode) {
         DumpFacts facts = ReadDump(dump);
         ASSERT_TRUE(facts.readable) << Utf8(dump.wstring()) << " is not a readable minidump";
         EXPECT_EQ(facts.type, static_cast<ULONG64>(MiniDumpNormal));
-        EXPECT_EQ(std::to_string(facts.threadId), report["thread"]);
+        EXPECT_EQ(std::to_string(facts.threadId), threadDumped);
         EXPECT_EQ(facts.exceptionCode, exceptionCode);
     }
 };
 
-TEST_F(CrashDumpTest, ACrashOnAnyThreadWritesADumpOfThatThreadBesideTheExecutable) {
-    fs::path program = InstallChild(folder / L"Tools");
-    for (const wchar_t* how : {L"main", L"thread"}) {
-        SCOPED_TRACE(Utf8(how));
-        fs::path dump = Crash(program, how);
-        ASSERT_FALSE(dump.empty());
-        ExpectDumpOfTheFailure(dump, kAccessViolation);
-        EXPECT_EQ(NamesIn(program.parent_path(), L".dmp").size(), 1u);
-        fs::remove(dump);
-    }
+// One way of dying, and what its dump shows.
+struct WayOfDying {
+    const wchar_t* how; // the crash child's word for it
+    DWORD exceptionCode;
+    const char* function; // the failing function, which reading the dump must name; null: not read
+};
+
+class EveryWayOfDying : public CrashDumpTest, public ::testing::WithParamInterface<WayOfDying> {};
+
+// Whether the C runtime, msvcrt.dll, reports invalid parameters to a handler at all.
+bool RuntimeReportsInvalidParameters() {
+    return GetProcAddress(GetModuleHandleW(L"msvcrt.dll"), "_set_invalid_parameter_handler") != nullptr;
 }
+
+TEST_P(EveryWayOfDying, LeavesOneDumpOfTheFailingThreadTheMessageAndTheLinesLoggedBefore) {
+    const WayOfDying& way = GetParam();
+    if (way.exceptionCode == kInvalidParameterCode && !RuntimeReportsInvalidParameters())
+        GTEST_SKIP() << "this msvcrt.dll reports no invalid parameter: its functions return an error instead";
+    fs::path program = InstallChild(folder / L"Tools");
+    fs::path dump = Crash(program, way.how);
+    ASSERT_FALSE(dump.empty());
+    EXPECT_EQ(NamesIn(program.parent_path(), L".dmp"), std::vector<std::wstring>{dump.filename().wstring()})
+        << "exactly one dump";
+    ExpectDumpOfTheFailure(dump, way.exceptionCode);
+    std::string log = ReadFileBytes(program.parent_path() / L"log" / L"Quillane.txt");
+    EXPECT_NE(log.find("][4]logged before the crash\r\n"), std::string::npos) << log;
+    if (way.function)
+        KeepDumpForReading(dump, way.how, {L"crash_child.exe", way.exceptionCode, way.function});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CrashChild, EveryWayOfDying,
+    ::testing::Values(WayOfDying{L"main", kAccessViolation, nullptr},
+                      WayOfDying{L"thread", kAccessViolation, nullptr},
+                      WayOfDying{L"overflow", kStackOverflow, "RecurseForEver"},
+                      WayOfDying{L"overflow-thread", kStackOverflow, "RecurseForEver"},
+                      WayOfDying{L"abort", kAbortCode, "AbortTheRun"},
+                      WayOfDying{L"uncaught", kTerminateCode, "ThrowOurOwn"},
+                      WayOfDying{L"pure-virtual", kPureVirtualCallCode, "CallPureVirtual"},
+                      WayOfDying{L"invalid-parameter", kInvalidParameterCode, "PassInvalidParameter"},
+                      WayOfDying{L"together", kAccessViolation, "Fail"},
+                      WayOfDying{L"loader-lock", kAccessViolation, nullptr}),
+    [](const ::testing::TestParamInfo<WayOfDying>& info) {
+        std::string name = Utf8(info.param.how);
+        std::replace(name.begin(), name.end(), '-', '_');
+        return name;
+    });
 
 TEST_F(CrashDumpTest, AfterTheLockTheFilterCanBeNeitherReplacedNorCleared) {
     fs::path program = InstallChild(folder / L"Tools");
@@ -111,21 +161,23 @@ TEST_F(CrashDumpTest, AfterTheLockTheFilterCanBeNeitherReplacedNorCleared) {
     ExpectDumpOfTheFailure(dump, kStackBufferOverrun);
 }
 
-TEST_F(CrashDumpTest, BufferedLogLinesReachTheFileButABusyLogNeverHoldsTheCrashUp) {
+TEST_F(CrashDumpTest, ABusyLogNeverHoldsTheCrashUp) {
     fs::path program = InstallChild(folder / L"Tools");
-    fs::path dump = Crash(program, L"logged");
-    ASSERT_FALSE(dump.empty());
-    ExpectDumpOfTheFailure(dump, kAccessViolation);
-    std::string log = ReadFileBytes(folder / L"Tools" / L"log" / L"Quillane.txt");
-    EXPECT_NE(log.find("][4]logged before the crash\r\n"), std::string::npos) << log;
-
     // A failure inside a log write, or while another thread is stuck in one: no flush, and no wait.
     for (const wchar_t* how : {L"log-held", L"log-busy"}) {
         SCOPED_TRACE(Utf8(how));
-        dump = Crash(program, how);
+        fs::path dump = Crash(program, how);
         ASSERT_FALSE(dump.empty());
         ExpectDumpOfTheFailure(dump, kAccessViolation);
     }
+}
+
+TEST_F(CrashDumpTest, AFailureOfTheCrashHandlingItselfStillEndsWithFatalError) {
+    // The log's buffer fails when the handling flushes it, before the dump: the message all the same.
+    fs::path program = InstallChild(folder / L"Tools");
+    auto noDumpExpected = [](const fs::path&) {};
+    ASSERT_FALSE(Crash(program, L"log-breaks", noDumpExpected).empty());
+    EXPECT_TRUE(NamesIn(program.parent_path(), L".dmp").empty());
 }
 
 TEST_F(CrashDumpTest, ALaterCrashOnTheSameThreadIdReplacesTheOldDump) {

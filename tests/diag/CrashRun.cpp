@@ -91,10 +91,10 @@ PROCESS_INFORMATION StartProcessAtLongPath(const fs::path& program, const std::w
 CrashRun::CrashRun(const fs::path& program, const std::wstring& how, const fs::path& reportFile)
     : reportFile_(reportFile) {
     static unsigned runs = 0;
-    std::wstring eventName =
+    eventName_ =
         L"brenlow-crash-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++runs);
-    go_ = CreateEventW(nullptr, TRUE, FALSE, eventName.c_str());
-    std::wstring arguments = how + L" \"" + reportFile.wstring() + L"\" " + eventName;
+    go_ = CreateEventW(nullptr, TRUE, FALSE, eventName_.c_str());
+    std::wstring arguments = how + L" \"" + reportFile.wstring() + L"\" " + eventName_;
     process_ = program.wstring().size() < MAX_PATH ? testsupport::StartProcess(program, arguments)
                                                    : StartProcessAtLongPath(program, arguments);
 }
@@ -151,6 +151,13 @@ bool CrashRun::DismissAndWaitForExit(HWND box) {
         return false;
     SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 10000, nullptr);
     return WaitForSingleObject(process_.hProcess, 60000) == WAIT_OBJECT_0;
+}
+
+bool CrashRun::HeldHandleIsOpen() const {
+    HANDLE held = OpenEventW(SYNCHRONIZE, FALSE, (eventName_ + L"-held").c_str());
+    if (held)
+        CloseHandle(held);
+    return held != nullptr;
 }
 
 bool Exists(const fs::path& path) {

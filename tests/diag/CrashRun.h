@@ -11,7 +11,8 @@
 
 namespace crashtest {
 
-// key=value lines the child writes just before it fails ("thread" = the failing thread's id, "ready" last).
+// key=value lines the child writes just before it fails ("thread" = the failing thread's id, "also" = a
+// second one's, "ready" last).
 using Report = std::map<std::string, std::string>;
 
 // One run of the crash child: started, held before its failure until the test has prepared the folder,
@@ -33,9 +34,12 @@ public:
     DWORD ExitCode() const;
     // Presses the box's button, as a user would, and waits for the process to end.
     bool DismissAndWaitForExit(HWND box);
+    // Whether the handle the child gave to CloseOnCrash is still open.
+    bool HeldHandleIsOpen() const;
 
 private:
     std::filesystem::path reportFile_;
+    std::wstring eventName_;
     HANDLE go_ = nullptr;
     PROCESS_INFORMATION process_{};
 };

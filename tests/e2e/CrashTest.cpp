@@ -1,12 +1,13 @@
-// A crash on purpose inside the running program, as shipped (stripped): the dump it leaves, the log lines
-// it keeps and the "Fatal Error" it shows. The dump is kept for the read_dump test.
+// A crash on purpose inside the running program, as shipped (stripped), made by the stand-in launcher: the
+// dump it leaves, the log lines it keeps, the "Fatal Error" it shows, and that the dying program calls the
+// launcher no more. The dumps are kept for the read_dump test.
 #include "BrenlowTest.h"
 #include "CrashDumps.h"
 #include "ForeignWindows.h"
 #include "PlantedDll.h"
 
-#include "server/LogMessages.h"
 #include "launcher/CrashOnDemand.h"
+#include "server/LogMessages.h"
 
 #include <algorithm>
 #include <cwctype>
@@ -17,7 +18,8 @@ using namespace testsupport;
 
 namespace {
 
-constexpr DWORD kAccessViolation = 0xC0000005;
+constexpr UINT_PTR kSweepTimer = 1;
+constexpr UINT_PTR kCallbacksTimer = 2;
 // Writing the dump takes seconds under Wine, and more on a loaded machine.
 constexpr std::chrono::seconds kDumpPatience(60);
 
@@ -35,14 +37,6 @@ std::vector<std::pair<fs::path, std::wstring>> DumpsIn(const fs::path& folder) {
             dumps.emplace_back(entry.path(), number);
     }
     return dumps;
-}
-
-// Where the read_dump test finds the dump: bin\e2e-crash, under the dump's own name.
-void KeepForReading(const fs::path& dump) {
-    fs::path kept = ExecutableFolder() / L"e2e-crash";
-    fs::remove_all(kept);
-    fs::create_directories(kept);
-    fs::copy_file(dump, kept / dump.filename());
 }
 
 // Wine takes its own dbghelp.dll before any file of that name. While this lives, it looks for Brenlow.exe's
@@ -64,14 +58,45 @@ private:
     HKEY key_ = nullptr;
 };
 
-} // namespace
+// One way the stand-in launcher crashes the program, and what its dump shows.
+struct LauncherCrash {
+    const char* mode; // the crash trigger file's content
+    DWORD exceptionCode;
+    bool onUserInterfaceThread; // otherwise on a thread of its own, while the user-interface thread goes on
+    const char* function;       // the failing function, which reading the dump must name
+};
 
-TEST_F(BrenlowTest, ACrashOnAnotherThreadLeavesADumpBesideTheProgramAndEndsWithFatalError) {
+class LauncherCrashTest : public BrenlowTest, public ::testing::WithParamInterface<LauncherCrash> {
+protected:
+    // How many calls the launcher has received since it crashed the program.
+    size_t CallsAfterCrash() const {
+        std::string calls = ReadFileBytes(programFolder / kCallsAfterCrashFile);
+        return std::count(calls.begin(), calls.end(), '\n');
+    }
+
+    // While "Fatal Error" shows, the user-interface thread still runs: its timers fire, the user can start
+    // a server and close the window. None of that may reach the launcher, nor end the process.
+    void UseTheDyingWindow() {
+        AddCluster(L"Late"); // offered from the next drop-down: a start would reach the launcher
+        Ask(combo, CB_SHOWDROPDOWN, TRUE, 0);
+        Ask(combo, CB_SHOWDROPDOWN, FALSE, 0);
+        EXPECT_EQ(ComboEntries(combo), std::vector<std::wstring>{L"Late"}) << "the window still works";
+        EXPECT_EQ(Ask(mainWindow, WM_TIMER, kSweepTimer, 0), 0);
+        EXPECT_EQ(Ask(mainWindow, WM_TIMER, kCallbacksTimer, 0), 0);
+        EXPECT_EQ(Ask(GetDlgItem(mainWindow, kStartButton), BM_CLICK, 0, 0), 0)
+            << "no notice, nothing started";
+        Ask(mainWindow, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(WaitFor([&] { return !IsWindow(mainWindow); }, kPatience)) << "the window closes";
+    }
+};
+
+TEST_P(LauncherCrashTest, LeavesOneDumpTheLogAndFatalErrorAndTheLauncherIsCalledNoMore) {
+    const LauncherCrash& crash = GetParam();
     Install(true);
     CopyProgram(L"release\\Brenlow.exe", programFolder, L"Brenlow.exe");
     CopyProgram(L"planted\\dbghelp.dll", programFolder, L"dbghelp.dll");
     DbghelpSearchedAsOnWindows plantedDllReachable;
-    WriteFileBytes(programFolder / kCrashOnCallbacksFile, ""); // the library looks for it once
+    WriteFileBytes(programFolder / kCrashOnCallbacksFile, crash.mode); // the library looks for it once
     // No debugger: the program's own filter must run. Without configurations, start-up logs "not found".
     ASSERT_TRUE(StartBrenlow(BrenlowRun::Mode::Plain));
 
@@ -83,26 +108,47 @@ TEST_F(BrenlowTest, ACrashOnAnotherThreadLeavesADumpBesideTheProgramAndEndsWithF
         },
         kDumpPatience);
     ASSERT_TRUE(box) << "no \"Fatal Error\" message; exit code " << std::hex << run->ExitCode();
-    EXPECT_TRUE(run->IsRunning()) << "the message waits for its answer";
     EXPECT_FALSE(fs::exists(programFolder / kPlantedDllLoadedFile)) << "a dbghelp.dll beside the program ran";
 
-    // Written before the message: exactly one dump, named after the failing thread, which is not the
-    // user-interface thread that runs the callbacks.
+    // Written before the message: exactly one dump, named after the failing thread.
     std::vector<std::pair<fs::path, std::wstring>> dumps = DumpsIn(programFolder);
     ASSERT_EQ(dumps.size(), 1u);
-    EXPECT_NE(dumps[0].second, std::to_wstring(run->MainThreadId()));
+    EXPECT_EQ(dumps[0].second == std::to_wstring(run->MainThreadId()), crash.onUserInterfaceThread);
     DumpFacts exception = ReadDump(dumps[0].first);
     ASSERT_TRUE(exception.readable) << "no exception stream in " << Utf8(dumps[0].first.wstring());
     EXPECT_EQ(std::to_wstring(exception.threadId), dumps[0].second);
-    EXPECT_EQ(exception.exceptionCode, kAccessViolation);
-    KeepForReading(dumps[0].first);
+    EXPECT_EQ(exception.exceptionCode, crash.exceptionCode);
+    KeepDumpForReading(dumps[0].first, FromUtf8(crash.mode),
+                       {L"Brenlow.exe", crash.exceptionCode, crash.function});
 
     std::string log = ReadFileBytes(programFolder / L"log" / L"Quillane.txt");
     EXPECT_NE(log.find(std::string("][4]") + kLogFolderNotFound + "\r\n"), std::string::npos)
         << "lines logged before the crash must reach the file";
 
+    // A crash on another thread is claimed a moment after the library made it, and a call in that moment
+    // is the program's right; from the message on, none may come.
+    const size_t callsBefore = CallsAfterCrash();
+    if (crash.onUserInterfaceThread)
+        EXPECT_EQ(callsBefore, 0u) << "the launcher was called while the program died";
+    else
+        UseTheDyingWindow();
+    EXPECT_TRUE(run->IsRunning() && IsWindowVisible(box)) << "the message waits for its answer";
+
     HWND button = FindWindowExW(box, nullptr, L"Button", nullptr);
     ASSERT_TRUE(button);
     PostMessageW(button, BM_CLICK, 0, 0);
     EXPECT_TRUE(run->WaitForExit()) << "the program ends after the message";
+    EXPECT_EQ(CallsAfterCrash(), callsBefore) << "the launcher was called while the program died";
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    StandInLauncher, LauncherCrashTest,
+    ::testing::Values(LauncherCrash{kCrashOnOwnThread, 0xC0000005, false, "WriteThroughNull"},
+                      LauncherCrash{kCrashWithForeignException, 0xE06D7363, true, "ThrowAsAnotherCompiler"}),
+    [](const ::testing::TestParamInfo<LauncherCrash>& info) {
+        std::string name = info.param.mode;
+        std::replace(name.begin(), name.end(), '-', '_');
+        return name;
+    });
+
+} // namespace

@@ -22,13 +22,6 @@ BOOL CALLBACK CollectVisible(HWND window, LPARAM context) {
     return TRUE;
 }
 
-LRESULT Ask(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    DWORD_PTR result = 0;
-    if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, kAnswerTimeoutMs, &result))
-        return -1;
-    return static_cast<LRESULT>(result);
-}
-
 // Memory in another process, released with the object.
 class RemoteBuffer {
 public:
@@ -67,6 +60,13 @@ std::wstring WindowText(HWND window) {
     wchar_t text[1024] = {};
     LRESULT length = Ask(window, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text));
     return length > 0 ? std::wstring(text, static_cast<size_t>(length)) : std::wstring();
+}
+
+LRESULT Ask(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, kAnswerTimeoutMs, &result))
+        return -1;
+    return static_cast<LRESULT>(result);
 }
 
 bool Click(HWND parent, int id) {

@@ -17,6 +17,10 @@ HWND FindVisibleWindow(DWORD processId, const std::wstring& caption);
 // A window's text, asked of the window itself (WM_GETTEXT), so that controls report their contents.
 std::wstring WindowText(HWND window);
 
+// Sends a message, without pointers in it, and returns the answer once the window's thread has handled
+// it; -1 when no answer comes within 10 s.
+LRESULT Ask(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
 // Clicks control `id` of `parent` through the owning thread's queue, so that a handler that opens a
 // modal notice does not hold up the test.
 bool Click(HWND parent, int id);

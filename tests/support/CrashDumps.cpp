@@ -1,6 +1,10 @@
 #include "CrashDumps.h"
 
+#include "TestSupport.h"
+
 #include <dbghelp.h>
+
+#include <cstdio>
 
 namespace testsupport {
 
@@ -56,6 +60,18 @@ DumpFacts ReadDump(const std::filesystem::path& file) {
         CloseHandle(mapping);
     CloseHandle(handle);
     return facts;
+}
+
+void KeepDumpForReading(const std::filesystem::path& dump, const std::wstring& name,
+                        const DumpReading& expected) {
+    std::filesystem::path kept = ExecutableFolder() / L"kept-dumps" / name;
+    std::filesystem::remove_all(kept);
+    std::filesystem::create_directories(kept);
+    std::filesystem::copy_file(dump, kept / dump.filename());
+    char code[16];
+    std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(expected.exceptionCode));
+    WriteFileBytes(kept / L"expected.txt", "program=" + Utf8(expected.program) + "\ncode=" + code +
+                                               "\nfunction=" + expected.function + "\n");
 }
 
 } // namespace testsupport

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <filesystem>
+#include <string>
 
 namespace testsupport {
 
@@ -18,5 +19,16 @@ struct DumpFacts {
 };
 // `file` may be longer than MAX_PATH.
 DumpFacts ReadDump(const std::filesystem::path& file);
+
+// What reading a dump with scripts/read-dump.sh must show.
+struct DumpReading {
+    std::wstring program; // the unstripped program, in the build output folder, to read it with
+    DWORD exceptionCode;
+    std::string function; // a frame of the failing thread's backtrace, named with its file and line
+};
+// Keeps a copy of `dump` in bin\kept-dumps\<name>, beside an expected.txt that says what reading it must
+// show, for the read_dump test (tests/diag/read-dump-test.sh), which runs after the tests that crash.
+void KeepDumpForReading(const std::filesystem::path& dump, const std::wstring& name,
+                        const DumpReading& expected);
 
 } // namespace testsupport

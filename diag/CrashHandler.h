@@ -1,0 +1,39 @@
+#pragma once
+#include <windows.h>
+
+// What happens when Brenlow dies: every way of dying, on any thread, ends the same way, once. The first
+// failing thread claims the crash and hands it to a thread made for it, with a fresh stack, which closes
+// the handle given to CloseOnCrash, writes the log's buffered lines (unless another write holds the log),
+// writes the dump <executable path><failing thread id>.dmp and shows "Fatal Error", which ends the process
+// once answered. The failing thread only waits, so a thread that overflowed its stack is handled as well,
+// and the message's loop runs none of the program's windows. Only when no such thread can be made or
+// started (the failing thread holds the loader lock) does the failing thread do all this itself. A crash
+// on any other thread meanwhile waits for the process to end: no second dump, no second message.
+
+// Exception codes of the dumps written when the C runtime ends the program, which raises no exception of
+// its own. abort() and an invalid parameter carry the system's codes for them; the other two are
+// Brenlow's own (customer bit set, "BL" in the middle bytes).
+inline constexpr DWORD kAbortCode = 0x40000015;            // STATUS_FATAL_APP_EXIT: abort()
+inline constexpr DWORD kInvalidParameterCode = 0xC0000417; // STATUS_INVALID_CRUNTIME_PARAMETER
+inline constexpr DWORD kTerminateCode = 0xE0424C01;        // std::terminate: an uncaught C++ exception
+inline constexpr DWORD kPureVirtualCallCode = 0xE0424C02;  // a call of a pure virtual function
+
+// The crash handler's start-up step: loads the dump writer, installs CrashDumpFilter and locks it
+// (diag/CrashDump.h), and hands abort(), std::terminate, pure virtual calls and invalid parameters (where the
+// C runtime reports them) to the same handling.
+void InstallCrashHandler();
+
+// The top-level exception filter. Returns only if the process could not be ended.
+LONG WINAPI CrashDumpFilter(EXCEPTION_POINTERS* exception);
+
+// True from the moment a crash is claimed: from then on nothing may call the launcher library or run the
+// timers' work.
+bool IsCrashBeingHandled();
+
+// While a crash is being handled, waits until the handling ends the process; otherwise returns at once.
+// For a thread that would otherwise end the process itself, under the dump and the message.
+void AwaitCrashHandling();
+
+// The handle (one; a later call replaces it) that a crash closes first of all, so that what it holds is
+// free at once rather than once "Fatal Error" has been answered.
+void CloseOnCrash(HANDLE handle);
