@@ -1,5 +1,6 @@
 #include "ui/BrenlowDlg.h"
 
+#include "diag/LogFile.h"
 #include "server/TarnLauncherWrapper.h"
 #include "ui/Notices.h"
 
@@ -152,6 +153,7 @@ void CBrenlowDlg::OnTimer(UINT_PTR nIDEvent) {
     TarnLauncherWrapper& servers = Servers();
     if (nIDEvent == TIMER_SWEEP) {
         std::vector<std::wstring> stopped = servers.CollectStoppedServers();
+        FlushPendingLog(); // the log reaches its file even when the program does not end by itself
         if (stopped.empty())
             return;
         for (const std::wstring& name : stopped)
