@@ -37,6 +37,14 @@ void InstallCrashHandler() {
     LockUnhandledExceptionFilter();
 }
 
+// The servers still running after an earlier run of this copy ended unexpectedly go back into the map,
+// and the map is recorded from now on.
+void AdoptRecordedServers(TarnLauncherWrapper& servers) {
+    std::wstring records;
+    if (TarnLauncherWrapper::GetServerRecordPath(records))
+        servers.AdoptRecordedServers(records);
+}
+
 } // namespace
 
 BOOL CBrenlowApp::InitInstance() {
@@ -55,13 +63,16 @@ BOOL CBrenlowApp::InitInstance() {
     }
     OpenLogFile(); // without a log file the program still runs
     InstallCrashHandler();
+    TarnLauncherWrapper& servers = TarnLauncherWrapper::GetInstance();
+    AdoptRecordedServers(servers); // before the dialog shows its list
 
     m_pMainWnd = &dialog;
-    dialog.DoModal();
+    // Closed, after every server was stopped: nothing is left to find again.
+    if (dialog.DoModal() == IDCANCEL)
+        servers.ForgetRecordedServers();
     shellManager.reset();
 
     dialog.m_bRunning = false;
-    TarnLauncherWrapper& servers = TarnLauncherWrapper::GetInstance();
     if (servers.Helper)
         servers.Helper->Shutdown(); // again when the server manager is destroyed at exit
     if (LogStream.good() && LogStream.is_open())
