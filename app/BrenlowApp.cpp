@@ -1,5 +1,6 @@
 #include "app/BrenlowApp.h"
 
+#include "app/InstanceMarker.h"
 #include "diag/CrashDump.h"
 #include "diag/LogFile.h"
 #include "server/LauncherBinding.h"
@@ -48,6 +49,13 @@ void AdoptRecordedServers(TarnLauncherWrapper& servers) {
 } // namespace
 
 BOOL CBrenlowApp::InitInstance() {
+    // Before anything is loaded or opened: a second Brenlow of the session only shows the first one.
+    InstanceMarker marker;
+    if (marker.IsHeldByAnother()) {
+        marker.BringOtherForward();
+        return FALSE;
+    }
+
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
     CWinApp::InitInstance();

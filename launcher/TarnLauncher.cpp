@@ -31,6 +31,10 @@ DWORD WINAPI WriteThroughNull(void*) {
 
 } // namespace
 
+TarnLauncher::TarnLauncher() {
+    Report("loaded");
+}
+
 bool TarnLauncher::LaunchProcess(const wchar_t* commandLine, ServerProcessInfo* info) {
     if (!commandLine || !info || shutDown_)
         return false;
