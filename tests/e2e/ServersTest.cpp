@@ -1,4 +1,5 @@
-// Servers started, refused, swept, force-closed and closed with the program, driven through its windows.
+// Servers started, refused, swept, force-closed and closed with the program, driven through its windows,
+// and found again by a program started after the one that started them was ended by force.
 #include "BrenlowTest.h"
 #include "ForeignWindows.h"
 
@@ -154,4 +155,53 @@ TEST_F(BrenlowTest, A64BitServerStaysListedAndEndsWhenTheProgramIsClosedAnyway) 
     EXPECT_TRUE(run->WaitForExit());
     EXPECT_EQ(WaitForSingleObject(server, 10000), WAIT_OBJECT_0);
     EXPECT_EQ(ExitCodeOf(server), 0u) << "terminated by Brenlow";
+}
+
+TEST_F(BrenlowTest, StartedAgainAfterAnEndByForceTheProgramFindsItsServersAndSupervisesThem) {
+    Install(true);
+    const std::wstring alpha = L"Alpha", beta = L"Beta 中文";
+    for (const std::wstring& name : {alpha, beta, std::wstring(L"Gamma")})
+        AddCluster(name);
+    ASSERT_TRUE(StartBrenlow(BrenlowRun::Mode::Plain));
+    PressStartFor(beta);
+    ASSERT_TRUE(WaitForRowCount(1));
+    PressStartFor(alpha);
+    ASSERT_TRUE(WaitForRowCount(2));
+    HANDLE alphaServer = ServerOf(alpha), betaServer = ServerOf(beta);
+    ASSERT_TRUE(alphaServer && betaServer);
+
+    std::unique_ptr<BrenlowRun> ended = std::move(run); // its job keeps the servers until the test ends
+    ASSERT_TRUE(TerminateProcess(ended->Process(), 1));
+    ASSERT_TRUE(ended->WaitForExit());
+    EXPECT_TRUE(IsRunning(alphaServer) && IsRunning(betaServer)) << "the servers outlive the program";
+
+    ASSERT_TRUE(StartBrenlow(BrenlowRun::Mode::Plain));
+    EXPECT_EQ(Names(), (std::vector<std::wstring>{alpha, beta})) << "a row each, in the names' order";
+    EXPECT_EQ(ColumnTexts(run->Process(), list, 1), (std::vector<std::wstring>{kStarted, kStarted}));
+    EXPECT_TRUE(GetDlgItem(list, kFirstRowButton + 1)) << "each row with its force-close button";
+
+    PressStartFor(alpha);
+    Notice refusal = WaitForNotice();
+    EXPECT_EQ(refusal.text, kAlreadyStarted);
+    Answer(refusal, IDOK);
+    EXPECT_EQ(ServersSeen(), 2u) << "no second server on the same cluster";
+
+    ASSERT_TRUE(Click(list, kFirstRowButton + 1));
+    Notice warning = WaitForNotice();
+    EXPECT_EQ(warning.text, kForceCloseWarning);
+    Answer(warning, IDOK);
+    ASSERT_EQ(WaitForSingleObject(betaServer, 10000), WAIT_OBJECT_0) << "the force-closed server still runs";
+    EXPECT_EQ(ExitCodeOf(betaServer), 0u);
+    ASSERT_TRUE(WaitForRowCount(1)) << "the sweep leaves the row of a server found again";
+    EXPECT_EQ(Names(), std::vector<std::wstring>{alpha});
+
+    ASSERT_TRUE(PostMessageW(mainWindow, WM_SYSCOMMAND, SC_CLOSE, 0));
+    Notice question = WaitForNotice();
+    EXPECT_EQ(question.text, kCloseConfirmation);
+    ASSERT_TRUE(Click(question.window, IDOK));
+    EXPECT_TRUE(run->WaitForExit());
+    EXPECT_EQ(WaitForSingleObject(alphaServer, 10000), WAIT_OBJECT_0);
+    EXPECT_EQ(ExitCodeOf(alphaServer), 0u) << "terminated by the program that found it again";
+    EXPECT_FALSE(std::filesystem::exists(programFolder / L"RunningServers.txt"))
+        << "a clean close keeps none";
 }
