@@ -8,12 +8,6 @@
 
 #include <algorithm>
 
-namespace {
-
-constexpr wchar_t kServerRecordFileName[] = L"RunningServers.txt";
-
-} // namespace
-
 bool TarnLauncherWrapper::GetServerRecordPath(std::wstring& path) {
     std::wstring folder;
     if (!GetModuleDirectory(folder))

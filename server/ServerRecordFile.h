@@ -15,6 +15,9 @@
 #include <string>
 #include <vector>
 
+// The record file's name; the program keeps it beside itself.
+inline constexpr wchar_t kServerRecordFileName[] = L"RunningServers.txt";
+
 // One server as kept across runs: enough to find its process again and to tell it from any other
 // process that has its identifier by then.
 struct ServerRecord {

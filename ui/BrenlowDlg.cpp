@@ -96,7 +96,9 @@ void CBrenlowDlg::FitHeadingsToList() {
     m_listServer.ScaleColumnWidths(MulDiv(window.Width(), unitsAt96, unitsNow) - frame);
 }
 
-// Servers found again at start-up are in the map before the window exists: a row each, in key order.
+// Servers found again at start-up are in the map before the window exists: a row each, in key order,
+// coloured as the rows of servers started in this run (a new cell's own text colour is the window
+// frame's grey).
 void CBrenlowDlg::AddRowsOfRunningServers() {
     const auto& running = Servers().RunningServers;
     for (const auto& [name, info] : running)

@@ -4,6 +4,7 @@
 #include "ForeignWindows.h"
 
 #include "devserver/DevServerProtocol.h"
+#include "server/ServerRecordFile.h"
 
 using namespace e2e;
 using namespace testsupport;
@@ -202,6 +203,6 @@ TEST_F(BrenlowTest, StartedAgainAfterAnEndByForceTheProgramFindsItsServersAndSup
     EXPECT_TRUE(run->WaitForExit());
     EXPECT_EQ(WaitForSingleObject(alphaServer, 10000), WAIT_OBJECT_0);
     EXPECT_EQ(ExitCodeOf(alphaServer), 0u) << "terminated by the program that found it again";
-    EXPECT_FALSE(std::filesystem::exists(programFolder / L"RunningServers.txt"))
+    EXPECT_FALSE(std::filesystem::exists(programFolder / kServerRecordFileName))
         << "a clean close keeps none";
 }

@@ -54,7 +54,7 @@ protected:
     }
 
     TempFolder records;
-    fs::path file = records / L"RunningServers.txt";
+    fs::path file = records / kServerRecordFileName;
     DebugOutputCapture debugOutput;
 };
 
