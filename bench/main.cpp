@@ -21,6 +21,7 @@ constexpr Measure kMeasures[] = {
     {"log", RunLogBenchmark, true},
     {"discovery", RunDiscoveryBenchmark, true},
     {"sweep", RunSweepBenchmark, true},
+    {"records", RunRecordsBenchmark, true},
     {"start-up", RunStartupBenchmark, true},
     {"memory", RunMemoryBenchmark, true},
     {"idle", RunIdleBenchmark, true},
