@@ -5,6 +5,7 @@
 // CPU time in one idle minute with those servers (each program measured in six five-second slices while
 // the other is held suspended; the median slice).
 // BRENLOW_BENCH_IDLE_SECONDS shortens the idle window for a quick look.
+#include "BenchServers.h"
 #include "BenchSupport.h"
 #include "DocumentsFolder.h"
 #include "Benchmarks.h"
@@ -65,30 +66,21 @@ double Median(std::vector<double> values) {
 class RecordedServers {
 public:
     RecordedServers() {
-        wrapper_.RunningServers.clear();
-        for (int i = 0; i < kServers; ++i) {
-            std::wstring error;
-            wrapper_.StartServer(L"Bench_" + std::to_wstring(i), &error);
-        }
         std::vector<ServerRecord> records;
-        for (const auto& [name, info] : wrapper_.RunningServers) {
+        for (const auto& [name, info] : servers_.Servers()) {
             records.push_back({name, info, TarnLauncherWrapper::GetProcessCreationTime(info.ProcessId)});
             arguments_ += std::to_wstring(info.ProcessId) + L" ";
         }
         WriteServerRecords(file_.wstring(), records);
     }
-    ~RecordedServers() {
-        WriteServerRecords(file_.wstring(), {});
-        wrapper_.StopAllServers();
-        wrapper_.RunningServers.clear();
-        WaitFor(kPatienceMs, [] { return ServerProcessIds().empty(); });
-        RemoveServerRecords(BenchFolder());
-    }
+    ~RecordedServers() { WriteServerRecords(file_.wstring(), {}); }
+
+    bool Started() const { return servers_.Started(); }
     // Their identifiers, for the floor's command line.
     const std::wstring& Arguments() const { return arguments_; }
 
 private:
-    TarnLauncherWrapper& wrapper_ = TarnLauncherWrapper::GetInstance();
+    BenchServers servers_{kServers};
     const fs::path file_ = ReleaseFolder() / kServerRecordFileName;
     std::wstring arguments_;
 };
@@ -164,6 +156,8 @@ DWORD IdleSeconds() {
 void RunStartupBenchmark() {
     BenchDocuments documents;
     RecordedServers recorded;
+    if (!recorded.Started())
+        PrintNote("start-up: the %d servers to record did not all start", kServers);
     std::vector<double> brenlow, floor, bare;
     // Brenlow, with servers, would ask before closing and stop them: it is ended by force instead, which
     // leaves their record for the next round.
