@@ -97,6 +97,14 @@ void BrenlowTest::Answer(const Notice& notice, int button) {
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(notice.window); }, kPatience)) << "the notice stays open";
 }
 
+void BrenlowTest::CloseAnyway() {
+    ASSERT_TRUE(PostMessageW(mainWindow, WM_SYSCOMMAND, SC_CLOSE, 0));
+    Notice question = WaitForNotice();
+    EXPECT_EQ(question.text, kCloseConfirmation);
+    ASSERT_TRUE(Click(question.window, IDOK));
+    EXPECT_TRUE(run->WaitForExit());
+}
+
 void BrenlowTest::PressStartFor(const std::wstring& name) {
     std::vector<std::wstring> entries = ComboEntries(combo);
     auto entry = std::find(entries.begin(), entries.end(), name);

@@ -18,6 +18,7 @@
 namespace e2e {
 
 inline constexpr wchar_t kNoticeCaption[] = L"温馨提示";
+inline constexpr wchar_t kCloseConfirmation[] = L"启动器关闭后，专用服务器也会被关闭，确认关闭吗？";
 inline constexpr int kStartButton = 1000;
 inline constexpr int kConfigCombo = 1003;
 inline constexpr int kServerList = 1005;
@@ -49,6 +50,10 @@ protected:
     Notice WaitForNotice();
     // Presses a button of a notice and waits until the notice has gone.
     void Answer(const Notice& notice, int button);
+
+    // Closes the program with servers running: asked whether to close anyway, the user says "仍然关闭";
+    // the program ends.
+    void CloseAnyway();
 
     // Picks `name` in the combo box and presses "启动", as the user does.
     void PressStartFor(const std::wstring& name);

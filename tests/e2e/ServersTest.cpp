@@ -14,7 +14,6 @@ namespace {
 constexpr wchar_t kAlreadyStarted[] = L"专用服务器已启动，请确认";
 constexpr wchar_t kTooManyServers[] = L"最多可以同时运行10个专用服务器";
 constexpr wchar_t kForceCloseWarning[] = L"强制关闭专用服务器可能会导致部分存档丢失，建议您手动关闭";
-constexpr wchar_t kCloseConfirmation[] = L"启动器关闭后，专用服务器也会被关闭，确认关闭吗？";
 constexpr wchar_t kStarted[] = L"已启动";
 
 // A server that ends by itself leaves its own exit code, unlike a termination by Brenlow.
@@ -75,11 +74,7 @@ TEST_F(BrenlowTest, StartsTenServersRefusesTheSameOneAndAnEleventhAndEndsThemAll
         EXPECT_TRUE(IsRunning(ServerOf(names[i]))) << Utf8(names[i]);
 
     // "仍然关闭" terminates every server and ends the program.
-    ASSERT_TRUE(PostMessageW(mainWindow, WM_SYSCOMMAND, SC_CLOSE, 0));
-    question = WaitForNotice();
-    EXPECT_EQ(question.text, kCloseConfirmation);
-    ASSERT_TRUE(Click(question.window, IDOK));
-    EXPECT_TRUE(run->WaitForExit());
+    CloseAnyway();
     for (int i = 0; i < 10; ++i) {
         HANDLE server = ServerOf(names[i]);
         EXPECT_TRUE(WaitFor([&] { return !IsRunning(server); }, kPatience)) << Utf8(names[i]);
@@ -129,9 +124,7 @@ TEST_F(BrenlowTest, EndedServersAreSweptAndForceCloseEndsTheServerBesideTheButto
     ASSERT_TRUE(WaitForRowCount(1));
     EXPECT_EQ(Names(), std::vector<std::wstring>{names[1]});
 
-    ASSERT_TRUE(PostMessageW(mainWindow, WM_SYSCOMMAND, SC_CLOSE, 0));
-    Answer(WaitForNotice(), IDOK);
-    EXPECT_TRUE(run->WaitForExit());
+    CloseAnyway();
     EXPECT_EQ(WaitForSingleObject(beta, 10000), WAIT_OBJECT_0);
 }
 
@@ -149,11 +142,7 @@ TEST_F(BrenlowTest, A64BitServerStaysListedAndEndsWhenTheProgramIsClosedAnyway) 
     EXPECT_FALSE(WaitFor([&] { return RowCount(list) != 1; }, std::chrono::milliseconds(4500)))
         << "the row of a running 64-bit server goes at a sweep";
 
-    ASSERT_TRUE(PostMessageW(mainWindow, WM_SYSCOMMAND, SC_CLOSE, 0));
-    Notice question = WaitForNotice();
-    EXPECT_EQ(question.text, kCloseConfirmation);
-    ASSERT_TRUE(Click(question.window, IDOK));
-    EXPECT_TRUE(run->WaitForExit());
+    CloseAnyway();
     EXPECT_EQ(WaitForSingleObject(server, 10000), WAIT_OBJECT_0);
     EXPECT_EQ(ExitCodeOf(server), 0u) << "terminated by Brenlow";
 }
@@ -196,11 +185,7 @@ TEST_F(BrenlowTest, StartedAgainAfterAnEndByForceTheProgramFindsItsServersAndSup
     ASSERT_TRUE(WaitForRowCount(1)) << "the sweep leaves the row of a server found again";
     EXPECT_EQ(Names(), std::vector<std::wstring>{alpha});
 
-    ASSERT_TRUE(PostMessageW(mainWindow, WM_SYSCOMMAND, SC_CLOSE, 0));
-    Notice question = WaitForNotice();
-    EXPECT_EQ(question.text, kCloseConfirmation);
-    ASSERT_TRUE(Click(question.window, IDOK));
-    EXPECT_TRUE(run->WaitForExit());
+    CloseAnyway();
     EXPECT_EQ(WaitForSingleObject(alphaServer, 10000), WAIT_OBJECT_0);
     EXPECT_EQ(ExitCodeOf(alphaServer), 0u) << "terminated by the program that found it again";
     EXPECT_FALSE(std::filesystem::exists(programFolder / kServerRecordFileName))
