@@ -6,14 +6,13 @@ namespace bench {
 
 BenchServers::BenchServers(int count) {
     wrapper_.RunningServers.clear();
-    if (!wrapper_.Helper)
-        return;
+    Require(wrapper_.Helper != nullptr, "tarn_launcher.dll beside the benchmark did not load");
     for (int i = 0; i < count; ++i) {
         std::wstring error;
         wrapper_.StartServer(L"Bench_" + std::to_wstring(i), &error);
     }
+    WaitForServers(count, BenchFolder());
     servers_ = wrapper_.RunningServers;
-    started_ = WaitForServers(count, BenchFolder()).size() == static_cast<size_t>(count);
 }
 
 BenchServers::~BenchServers() {

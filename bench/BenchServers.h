@@ -13,21 +13,19 @@ namespace bench {
 
 class BenchServers {
 public:
-    // Starts them and waits until all run; Started() says whether they did.
+    // Starts them and waits until all run; fails the measure when they do not.
     explicit BenchServers(int count);
     // Stops them, waits until they have ended, empties the map and removes the records they wrote.
     ~BenchServers();
     BenchServers(const BenchServers&) = delete;
     BenchServers& operator=(const BenchServers&) = delete;
 
-    bool Started() const { return started_; }
     // The map as it was once they had started.
     const std::map<std::wstring, ServerProcessInfo>& Servers() const { return servers_; }
 
 private:
     TarnLauncherWrapper& wrapper_ = TarnLauncherWrapper::GetInstance();
     std::map<std::wstring, ServerProcessInfo> servers_;
-    bool started_ = false;
 };
 
 } // namespace bench

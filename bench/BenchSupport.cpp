@@ -9,6 +9,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <fstream>
+#include <stdexcept>
 
 namespace fs = std::filesystem;
 
@@ -44,14 +45,46 @@ fs::path ReleaseFolder() {
     return BenchFolder() / L"release";
 }
 
+namespace {
+
+constexpr ULONGLONG kNever = ~0ull;
+ULONGLONG measureDeadline = kNever; // GetTickCount64 by which the running measure must have ended
+constexpr char kOutOfTime[] = "did not finish in time";
+
+bool MeasureTimeIsUp() {
+    return GetTickCount64() >= measureDeadline;
+}
+
+} // namespace
+
+void Fail(const std::string& whatDidNotHappen) {
+    throw std::runtime_error(MeasureTimeIsUp() ? kOutOfTime : whatDidNotHappen);
+}
+
+void StartMeasureClock(DWORD limitMs) {
+    measureDeadline = GetTickCount64() + limitMs;
+}
+
+void StopMeasureClock() {
+    measureDeadline = kNever;
+}
+
+void CheckMeasureTime() {
+    Require(!MeasureTimeIsUp(), kOutOfTime);
+}
+
 bool WaitFor(DWORD timeoutMs, const std::function<bool()>& ready) {
-    DWORD start = GetTickCount();
+    const ULONGLONG end = std::min(GetTickCount64() + timeoutMs, measureDeadline);
     while (!ready()) {
-        if (GetTickCount() - start >= timeoutMs)
+        if (GetTickCount64() >= end)
             return false;
         Sleep(1);
     }
     return true;
+}
+
+void Await(const std::string& whatDidNotHappen, const std::function<bool()>& ready, DWORD timeoutMs) {
+    Require(WaitFor(timeoutMs, ready), whatDidNotHappen);
 }
 
 ScratchFolder::ScratchFolder(const std::wstring& name)
@@ -101,13 +134,13 @@ void RemoveServerRecords(const fs::path& folder) {
 
 std::vector<DWORD> WaitForServers(size_t count, const fs::path& folder) {
     std::vector<DWORD> ids;
-    bool ready = WaitFor(kPatienceMs, [&] {
+    Await("the " + std::to_string(count) + " servers did not all run", [&] {
         ids = ServerProcessIds();
         return ids.size() == count && std::all_of(ids.begin(), ids.end(), [&](DWORD id) {
                    return fs::exists(folder / DevServerRecordName(id));
                });
     });
-    return ready ? ids : std::vector<DWORD>();
+    return ids;
 }
 
 Program::Program(const std::wstring& exe, const std::wstring& arguments) : path_(ReleaseFolder() / exe) {
@@ -165,13 +198,18 @@ HWND Program::TopWindow(const wchar_t* caption) const {
 }
 
 double Program::SecondsUntilVisible(const wchar_t* caption, HWND& window) const {
-    if (!Started() || !WaitFor(kPatienceMs, [&] { return (window = TopWindow(caption)) != nullptr; }))
-        return -1;
+    const std::string name = path_.filename().string();
+    Require(Started(), name + " did not start");
+    Await(name + " showed no window", [&] { return (window = TopWindow(caption)) != nullptr; });
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
 }
 
 bool Program::WaitForExit(DWORD timeoutMs) const {
     return WaitForSingleObject(process_.hProcess, timeoutMs) == WAIT_OBJECT_0;
+}
+
+void Program::AwaitExit() const {
+    Await(path_.filename().string() + " did not end", [&] { return WaitForExit(0); });
 }
 
 } // namespace bench

@@ -1,6 +1,7 @@
 #pragma once
 // What the benchmarks share: timing Brenlow and its floor in turns, the line that prints a measure beside
-// its floor, a Documents folder of the bench's own, and programs started and watched from outside.
+// its floor, bounded waits that stop a measure when something does not happen, a Documents folder of the
+// bench's own, and programs started and watched from outside.
 #include <windows.h>
 
 #include <algorithm>
@@ -11,6 +12,19 @@
 #include <vector>
 
 namespace bench {
+
+// A measure stops at the first thing that does not happen: Fail throws, and the runner prints
+// "<measure>: failed (<what did not happen>, after <n> s)" in place of the measure's lines and goes on
+// with the next measure. A measure whose time is up fails as "did not finish in time".
+[[noreturn]] void Fail(const std::string& whatDidNotHappen);
+inline void Require(bool done, const std::string& whatDidNotHappen) {
+    if (!done)
+        Fail(whatDidNotHappen);
+}
+// The time the running measure is given, set by the runner: every wait ends by then.
+void StartMeasureClock(DWORD limitMs);
+void StopMeasureClock();
+void CheckMeasureTime();
 
 // Medians, in seconds, of Brenlow's rounds and of its floor's.
 struct Medians {
@@ -28,6 +42,7 @@ Medians MedianSecondsInTurns(int rounds, BrenlowRound brenlowRound, FloorRound f
     };
     std::vector<double> brenlow, floor;
     for (int i = 0; i < rounds; ++i) {
+        CheckMeasureTime();
         brenlow.push_back(seconds(brenlowRound));
         floor.push_back(seconds(floorRound));
     }
@@ -47,9 +62,12 @@ void PrintNote(const char* format, ...);
 std::filesystem::path BenchFolder();
 std::filesystem::path ReleaseFolder();
 
-// Polls `ready` every millisecond until it holds or `timeoutMs` passes; returns its last answer.
+// Polls `ready` every millisecond until it holds, `timeoutMs` passes or the measure's time is up;
+// returns its last answer. Await fails the measure instead of answering false.
 bool WaitFor(DWORD timeoutMs, const std::function<bool()>& ready);
 inline constexpr DWORD kPatienceMs = 20000;
+void Await(const std::string& whatDidNotHappen, const std::function<bool()>& ready,
+           DWORD timeoutMs = kPatienceMs);
 
 // A fresh folder under %TEMP%, removed with everything in it when the object goes.
 class ScratchFolder {
@@ -73,7 +91,7 @@ void MakeClusters(const std::filesystem::path& documents, int count);
 std::vector<DWORD> ServerProcessIds();
 void RemoveServerRecords(const std::filesystem::path& folder);
 // Waits until `count` servers run and each has written its record in `folder` (by then it has made its
-// exit event too); returns their identifiers, or nothing when they do not all come.
+// exit event too); returns their identifiers, and fails the measure when they do not all come.
 std::vector<DWORD> WaitForServers(size_t count, const std::filesystem::path& folder);
 
 // A program of the release folder with `arguments`, started on construction inside a job that ends it,
@@ -92,9 +110,12 @@ public:
 
     // The process's visible top-level window with this caption, or null.
     HWND TopWindow(const wchar_t* caption) const;
-    // Waits for that window; returns the seconds since just before CreateProcess, negative if it never came.
+    // Waits for that window; returns the seconds since just before CreateProcess. Fails the measure when
+    // the program did not start or its window does not show.
     double SecondsUntilVisible(const wchar_t* caption, HWND& window) const;
     bool WaitForExit(DWORD timeoutMs) const;
+    // Waits for the program's end; fails the measure when it does not end.
+    void AwaitExit() const;
 
 private:
     std::filesystem::path path_;

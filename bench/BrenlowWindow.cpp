@@ -4,12 +4,23 @@
 
 #include <commctrl.h>
 
+#include <string>
+
 namespace bench {
 
 namespace {
 
 constexpr wchar_t kNoticeCaption[] = L"温馨提示";
 constexpr int kFirstRowButton = 10001;
+constexpr UINT kAnswerTimeoutMs = 5000;
+
+// A message to the program's window that gives up when the program does not answer; -1 then.
+LRESULT Ask(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, kAnswerTimeoutMs, &result))
+        return -1;
+    return static_cast<LRESULT>(result);
+}
 
 } // namespace
 
@@ -18,26 +29,30 @@ BrenlowWindow::BrenlowWindow(const Program& brenlow, HWND main)
       start_(GetDlgItem(main, IDC_BUTTON_START)), list_(GetDlgItem(main, IDC_LIST_SERVER)) {}
 
 int BrenlowWindow::Rows() const {
-    return static_cast<int>(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0));
+    return static_cast<int>(Ask(list_, LVM_GETITEMCOUNT));
 }
 
 // Posted, not sent: a refusal would open a modal notice inside the call.
-bool BrenlowWindow::StartServer(int index) {
+void BrenlowWindow::StartServer(int index) {
     const int rows = Rows();
-    SendMessageW(combo_, CB_SETCURSEL, index, 0);
+    Require(rows >= 0, "Brenlow's server list did not answer");
+    Ask(combo_, CB_SETCURSEL, index);
     PostMessageW(main_, WM_COMMAND, MAKEWPARAM(IDC_BUTTON_START, BN_CLICKED),
                  reinterpret_cast<LPARAM>(start_));
-    return WaitFor(kPatienceMs, [&] { return Rows() == rows + 1 || brenlow_.TopWindow(kNoticeCaption); }) &&
-           !brenlow_.TopWindow(kNoticeCaption);
+    const std::string configuration = "configuration " + std::to_string(index);
+    Await("no row came for " + configuration,
+          [&] { return Rows() == rows + 1 || brenlow_.TopWindow(kNoticeCaption); });
+    Require(!brenlow_.TopWindow(kNoticeCaption), "Brenlow refused to start " + configuration);
 }
 
-bool BrenlowWindow::ForceClose(int row) {
+void BrenlowWindow::ForceClose(int row) {
     HWND button = GetDlgItem(list_, kFirstRowButton + row);
-    return button && PostMessageW(button, BM_CLICK, 0, 0) && AnswerNotice(IDOK);
+    Require(button && PostMessageW(button, BM_CLICK, 0, 0), "row " + std::to_string(row) + " had no button");
+    Require(AnswerNotice(IDOK), "the force-close warning was not answered");
 }
 
-bool BrenlowWindow::WaitForRows(int rows) const {
-    return WaitFor(kPatienceMs, [&] { return Rows() == rows; });
+void BrenlowWindow::WaitForRows(int rows) const {
+    Await("the list did not come to " + std::to_string(rows) + " rows", [&] { return Rows() == rows; });
 }
 
 bool BrenlowWindow::CloseWithServers() {

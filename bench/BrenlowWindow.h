@@ -1,6 +1,6 @@
 #pragma once
 // Brenlow's main window driven from outside, as a user's clicks would: start a server, force-close one,
-// close the program with its servers.
+// close the program with its servers. A step that does not come about fails the measure.
 #include "BenchSupport.h"
 
 namespace bench {
@@ -11,15 +11,16 @@ class BrenlowWindow {
 public:
     BrenlowWindow(const Program& brenlow, HWND main);
 
+    // The list's rows; -1 when the window does not answer.
     int Rows() const;
-    // Picks entry `index` of the configurations and presses Start; true once its row is there.
-    bool StartServer(int index);
+    // Picks entry `index` of the configurations and presses Start, and waits for its row.
+    void StartServer(int index);
     // Presses the force-close button of row `row` and confirms the warning.
-    bool ForceClose(int row);
+    void ForceClose(int row);
     // Waits until the list holds `rows` rows (the sweep runs every 2 s).
-    bool WaitForRows(int rows) const;
+    void WaitForRows(int rows) const;
     // Closes the program, confirming the question that comes while servers run; true once the program
-    // and every server have ended.
+    // and every server have ended. Fails nothing, so that a measure's clean-up may call it.
     bool CloseWithServers();
 
 private:

@@ -48,11 +48,9 @@ double StartSeconds(const Contender& contender, const std::wstring& arguments = 
                     const std::function<void(const Program&, HWND)>& end = CloseByItsWindow) {
     Program program(contender.exe, arguments);
     HWND window = nullptr;
-    double seconds = program.SecondsUntilVisible(contender.caption, window);
-    if (window) {
-        end(program, window);
-        program.WaitForExit(kPatienceMs);
-    }
+    const double seconds = program.SecondsUntilVisible(contender.caption, window);
+    end(program, window);
+    program.AwaitExit();
     return seconds;
 }
 
@@ -75,7 +73,6 @@ public:
     }
     ~RecordedServers() { WriteServerRecords(file_.wstring(), {}); }
 
-    bool Started() const { return servers_.Started(); }
     // Their identifiers, for the floor's command line.
     const std::wstring& Arguments() const { return arguments_; }
 
@@ -93,36 +90,30 @@ struct BenchDocuments {
 };
 
 // Brenlow with 10 servers started through its window, the floor dialog checking those same servers, and
-// the bare dialog, running side by side.
+// the bare dialog, running side by side. Fails the measure when one of them does not come.
 class Session {
 public:
     Session() {
         HWND window = nullptr;
-        if (brenlow_.SecondsUntilVisible(kBrenlow.caption, window) < 0)
-            return;
+        brenlow_.SecondsUntilVisible(kBrenlow.caption, window);
         brenlowWindow_ = std::make_unique<BrenlowWindow>(brenlow_, window);
-        for (int i = 0; i < kServers; ++i) {
-            if (!brenlowWindow_->StartServer(i))
-                return;
-        }
-        const std::vector<DWORD> servers = WaitForServers(kServers, ReleaseFolder());
+        for (int i = 0; i < kServers; ++i)
+            brenlowWindow_->StartServer(i);
         std::wstring arguments;
-        for (DWORD server : servers)
+        for (DWORD server : WaitForServers(kServers, ReleaseFolder()))
             arguments += std::to_wstring(server) + L" ";
         floor_ = std::make_unique<Program>(kFloor.exe, arguments);
         bare_ = std::make_unique<Program>(kBare.exe);
         HWND ignored = nullptr;
-        ready_ = servers.size() == kServers && floor_->SecondsUntilVisible(kFloor.caption, ignored) >= 0 &&
-                 bare_->SecondsUntilVisible(kBare.caption, ignored) >= 0;
+        floor_->SecondsUntilVisible(kFloor.caption, ignored);
+        bare_->SecondsUntilVisible(kBare.caption, ignored);
         Sleep(kSettleMs); // the starts are over: let the programs settle before measuring
     }
     ~Session() {
-        if (brenlowWindow_ && !brenlowWindow_->CloseWithServers())
+        if (!brenlowWindow_->CloseWithServers())
             PrintNote("Brenlow did not close cleanly with its servers");
-        RemoveServerRecords(ReleaseFolder());
     }
 
-    bool Ready() const { return ready_; }
     const Program& Brenlow() const { return brenlow_; }
     const Program& Floor() const { return *floor_; }
     const Program& Bare() const { return *bare_; }
@@ -132,7 +123,6 @@ private:
     Program brenlow_{kBrenlow.exe};
     std::unique_ptr<BrenlowWindow> brenlowWindow_;
     std::unique_ptr<Program> floor_, bare_;
-    bool ready_ = false;
 };
 
 // Stops every thread of a process, or lets them go again.
@@ -156,14 +146,12 @@ DWORD IdleSeconds() {
 void RunStartupBenchmark() {
     BenchDocuments documents;
     RecordedServers recorded;
-    if (!recorded.Started())
-        PrintNote("start-up: the %d servers to record did not all start", kServers);
     std::vector<double> brenlow, floor, bare;
     // Brenlow, with servers, would ask before closing and stop them: it is ended by force instead, which
     // leaves their record for the next round.
-    int roundsWithoutAllRows = 0;
-    auto endBrenlow = [&](const Program& program, HWND window) {
-        roundsWithoutAllRows += BrenlowWindow(program, window).Rows() != kServers;
+    auto endBrenlow = [](const Program& program, HWND window) {
+        Require(BrenlowWindow(program, window).Rows() == kServers,
+                "Brenlow did not show the servers recorded");
         TerminateProcess(program.Handle(), 0);
     };
     for (int i = 0; i < kStartRounds; ++i) {
@@ -171,25 +159,15 @@ void RunStartupBenchmark() {
         floor.push_back(StartSeconds(kFloor, recorded.Arguments()));
         bare.push_back(StartSeconds(kBare));
     }
-    if (roundsWithoutAllRows)
-        PrintNote("start-up: %d rounds in which Brenlow did not show the %d servers recorded",
-                  roundsWithoutAllRows, kServers);
     PrintMeasure("start-up", Median(brenlow) * 1e3, Median(floor) * 1e3, "ms", 0);
     PrintMeasure("start-up (bare dialog)", Median(brenlow) * 1e3, Median(bare) * 1e3, "ms", 0);
 }
 
 void RunMemoryBenchmark() {
     Session session;
-    if (!session.Ready()) {
-        PrintNote("memory: the three programs did not all run; nothing measured");
-        return;
-    }
     LinuxProcess brenlow(session.Brenlow().Path()), floor(session.Floor().Path()),
         bare(session.Bare().Path());
-    if (!brenlow.Found() || !floor.Found() || !bare.Found()) {
-        PrintNote("memory: the Linux processes were not found one each; nothing measured");
-        return;
-    }
+    Require(brenlow.Found() && floor.Found() && bare.Found(), "the programs' Linux processes were not found");
     PrintMeasure("private memory", brenlow.PrivateResidentMebibytes(), floor.PrivateResidentMebibytes(),
                  "MiB", 2);
     PrintMeasure("private memory (bare dialog)", brenlow.PrivateResidentMebibytes(),
@@ -200,15 +178,8 @@ void RunMemoryBenchmark() {
 
 void RunIdleBenchmark() {
     Session session;
-    if (!session.Ready()) {
-        PrintNote("idle: Brenlow and the floor did not both run; nothing measured");
-        return;
-    }
     LinuxProcess brenlow(session.Brenlow().Path()), floor(session.Floor().Path());
-    if (!brenlow.Found() || !floor.Found()) {
-        PrintNote("idle: the Linux processes were not found one each; nothing measured");
-        return;
-    }
+    Require(brenlow.Found() && floor.Found(), "the programs' Linux processes were not found");
     // The idle window in slices, taken in turns: each program runs alone while its slice is measured,
     // the other held suspended, so that neither's figure depends on how its timers happen to fall
     // against the other's; the median slice leaves out a burst of the machine's other work.

@@ -35,51 +35,33 @@ void PrintHoldings(const char* when, const Program& brenlow) {
               unixSide.Found() ? unixSide.UnixHeapMebibytes() : -1);
 }
 
-// Says which step of a round failed, if one did.
-bool Step(bool done, const char* what) {
-    if (!done)
-        PrintNote("soak: %s failed", what);
-    return done;
-}
-
 // Ten servers started through the window; returns their identifiers once all of them run.
 std::vector<DWORD> StartAll(BrenlowWindow& window) {
     RemoveServerRecords(ReleaseFolder()); // the servers of the round before have ended
-    for (int i = 0; i < kServers; ++i) {
-        if (!Step(window.StartServer(i), "a start"))
-            return {};
-    }
-    std::vector<DWORD> servers = WaitForServers(kServers, ReleaseFolder());
-    Step(!servers.empty(), "waiting for the servers");
-    return servers;
+    for (int i = 0; i < kServers; ++i)
+        window.StartServer(i);
+    return WaitForServers(kServers, ReleaseFolder());
 }
 
 // Ten servers started, then force-closed one by one from their rows; the sweep takes the rows away.
 // Closed from the bottom up: the sweep removes only rows below those still to be closed, which
 // therefore keep their places.
-bool ForceCloseRound(BrenlowWindow& window) {
-    if (StartAll(window).empty())
-        return false;
-    for (int row = kServers - 1; row >= 0; --row) {
-        if (!Step(window.ForceClose(row), "a force-close"))
-            return false;
-    }
-    return Step(window.WaitForRows(0), "the sweep after force-closing");
+void ForceCloseRound(BrenlowWindow& window) {
+    StartAll(window);
+    for (int row = kServers - 1; row >= 0; --row)
+        window.ForceClose(row);
+    window.WaitForRows(0);
 }
 
 // Ten servers started, each then told to end by itself, as a server does when its game ends.
-bool OwnEndRound(BrenlowWindow& window) {
-    std::vector<DWORD> servers = StartAll(window);
-    if (servers.empty())
-        return false;
-    for (DWORD server : servers) {
+void OwnEndRound(BrenlowWindow& window) {
+    for (DWORD server : StartAll(window)) {
         HANDLE exitEvent = OpenEventW(EVENT_MODIFY_STATE, FALSE, DevServerExitEventName(server).c_str());
-        if (!Step(exitEvent != nullptr, "opening a server's exit event"))
-            return false;
+        Require(exitEvent != nullptr, "a server had no exit event");
         SetEvent(exitEvent);
         CloseHandle(exitEvent);
     }
-    return Step(window.WaitForRows(0), "the sweep after the servers ended");
+    window.WaitForRows(0);
 }
 
 int Cycles() {
@@ -96,30 +78,22 @@ void RunSoak() {
     MakeClusters(documents.path(), kServers);
     Program brenlow(L"Brenlow.exe");
     HWND main = nullptr;
-    if (brenlow.SecondsUntilVisible(kBrenlowCaption, main) < 0) {
-        PrintNote("soak: Brenlow did not show its window");
-        return;
-    }
+    brenlow.SecondsUntilVisible(kBrenlowCaption, main);
     BrenlowWindow window(brenlow, main);
     const int rounds = (Cycles() + kServers - 1) / kServers;
     PrintHoldings("at start:", brenlow);
 
     DWORD started = GetTickCount();
-    int forceClosed = 0, ownEnds = 0;
-    bool failed = false;
-    for (int round = 0; round < rounds && !failed; ++round) {
-        failed = !ForceCloseRound(window) || !OwnEndRound(window);
-        if (!failed) {
-            forceClosed += kServers;
-            ownEnds += kServers;
-        }
+    for (int round = 0; round < rounds; ++round) {
+        ForceCloseRound(window);
+        OwnEndRound(window);
         if (round == 0 || (round + 1) % kRoundsBetweenReadings == 0 || round + 1 == rounds)
             PrintHoldings(("after " + std::to_string((round + 1) * kServers) + " cycles:").c_str(), brenlow);
     }
-    PrintNote("soak: %d servers force-closed, %d ended by themselves, in %lu s%s", forceClosed, ownEnds,
-              (GetTickCount() - started) / 1000, failed ? "; a round failed and ended the soak" : "");
+    PrintNote("soak: %d servers force-closed, %d ended by themselves, in %lu s", rounds * kServers,
+              rounds * kServers, (GetTickCount() - started) / 1000);
 
-    bool closed = !StartAll(window).empty() && window.CloseWithServers();
-    PrintNote("soak: closing with %d servers running %s", kServers, closed ? "ended them all" : "FAILED");
-    RemoveServerRecords(ReleaseFolder());
+    StartAll(window);
+    Require(window.CloseWithServers(), "closing Brenlow did not end its servers");
+    PrintNote("soak: closing with %d servers running ended them all", kServers);
 }

@@ -1,13 +1,20 @@
 // Brenlow's benchmark program: measures each figure beside its floor, prints, asserts nothing.
 // Without an argument it runs every measure but the soak; with one, only the measure of that name.
+// Each measure has a time limit and stops at the first thing that does not happen; the run then goes on
+// with the next one and ends with exit code 1.
 #include "BenchSupport.h"
 #include "Benchmarks.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <exception>
 #include <fstream>
+#include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -15,18 +22,23 @@ struct Measure {
     const char* name;
     void (*run)();
     bool byDefault;
+    int limitSeconds; // room for a busy machine and a 20 s wait that runs out; 350 s for the default ones
 };
 
 constexpr Measure kMeasures[] = {
-    {"log", RunLogBenchmark, true},
-    {"discovery", RunDiscoveryBenchmark, true},
-    {"sweep", RunSweepBenchmark, true},
-    {"records", RunRecordsBenchmark, true},
-    {"start-up", RunStartupBenchmark, true},
-    {"memory", RunMemoryBenchmark, true},
-    {"idle", RunIdleBenchmark, true},
-    {"soak", RunSoak, false},
+    {"log", RunLogBenchmark, true, 90},
+    {"discovery", RunDiscoveryBenchmark, true, 30},
+    {"sweep", RunSweepBenchmark, true, 30},
+    {"records", RunRecordsBenchmark, true, 20},
+    {"start-up", RunStartupBenchmark, true, 45},
+    {"memory", RunMemoryBenchmark, true, 30},
+    {"idle", RunIdleBenchmark, true, 105},
+    {"soak", RunSoak, false, 600},
 };
+
+constexpr auto kProgressEvery = std::chrono::seconds(15);
+// A measure this far past its limit is stuck where no wait of ours can stop it, and the run ends.
+constexpr int kStuckSeconds = 15;
 
 // The machine's load average (Linux's, read through drive Z:): the figures are only as quiet as it.
 std::string LoadAverage() {
@@ -42,21 +54,96 @@ const char* WindowsKind() {
     return wow64 ? "64-bit Windows (WoW64)" : "32-bit Windows";
 }
 
+void PrintFailure(const Measure& measure, const char* what, double seconds) {
+    std::printf("%s: failed (%s, after %.0f s)\n", measure.name, what, seconds);
+    std::fflush(stdout);
+}
+
+// While a measure runs: a line on the terminal (stderr, apart from the measure lines) every 15 s, and
+// the end of the run should the measure be stuck.
+class Watch {
+public:
+    explicit Watch(const Measure& measure) : measure_(measure), thread_([this] { Run(); }) {}
+    ~Watch() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            done_ = true;
+        }
+        wake_.notify_one();
+        thread_.join();
+    }
+    double Seconds() const { return std::chrono::duration<double>(Clock::now() - start_).count(); }
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    void Run() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        while (!wake_.wait_for(lock, kProgressEvery, [this] { return done_; })) {
+            if (Seconds() > measure_.limitSeconds + kStuckSeconds) {
+                PrintFailure(measure_, "stuck past its time, which ends the run", Seconds());
+                // The programs' jobs end them with this process; the session's end takes the rest.
+                TerminateProcess(GetCurrentProcess(), 1);
+            }
+            std::fprintf(stderr, "# %s: running for %.0f s, stops within %d s\n", measure_.name, Seconds(),
+                         measure_.limitSeconds);
+        }
+    }
+
+    const Measure& measure_;
+    const Clock::time_point start_ = Clock::now();
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool done_ = false;
+    std::thread thread_;
+};
+
+// Servers that a failed measure left (its programs' jobs end those of the programs) and the records that
+// servers write beside themselves go before the next measure.
+void EndLeftovers() {
+    std::vector<HANDLE> servers;
+    for (DWORD id : bench::ServerProcessIds()) {
+        if (HANDLE server = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id)) {
+            TerminateProcess(server, 1);
+            servers.push_back(server);
+        }
+    }
+    if (!servers.empty())
+        WaitForMultipleObjects(static_cast<DWORD>(servers.size()), servers.data(), TRUE, bench::kPatienceMs);
+    for (HANDLE server : servers)
+        CloseHandle(server);
+    bench::RemoveServerRecords(bench::ReleaseFolder());
+    bench::RemoveServerRecords(bench::BenchFolder());
+}
+
+bool Run(const Measure& measure) {
+    bench::PrintNote("%s, load average %s", measure.name, LoadAverage().c_str());
+    bool done = true;
+    {
+        Watch watch(measure);
+        bench::StartMeasureClock(measure.limitSeconds * 1000);
+        try {
+            measure.run();
+        } catch (const std::exception& error) {
+            PrintFailure(measure, error.what(), watch.Seconds());
+            done = false;
+        }
+        bench::StopMeasureClock();
+    }
+    EndLeftovers();
+    return done;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     const char* only = argc > 1 ? argv[1] : nullptr;
     bench::PrintNote("brenlow_bench on %s", WindowsKind());
-    bool ran = false;
+    bool ran = false, failed = false;
     for (const Measure& measure : kMeasures) {
         if (only ? std::strcmp(only, measure.name) != 0 : !measure.byDefault)
             continue;
-        bench::PrintNote("%s, load average %s", measure.name, LoadAverage().c_str());
-        try {
-            measure.run();
-        } catch (const std::exception& error) {
-            bench::PrintNote("%s: stopped by an exception: %s", measure.name, error.what());
-        }
+        failed |= !Run(measure);
         ran = true;
     }
     if (!ran) {
@@ -66,5 +153,5 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "\n");
         return 2;
     }
-    return 0;
+    return failed ? 1 : 0;
 }

@@ -1,8 +1,10 @@
 # Release archives for Windows users, built by scripts/package.sh (or cpack in the build folder):
 #   Brenlow-<version>-win32.zip          Brenlow.exe, README.txt, LICENSE
-#   Brenlow-devkit-<version>-win32.zip   the stand-in launcher library and server, README-devkit.txt, LICENSE
+#   Brenlow-devkit-<version>-win32.zip   the stand-in launcher library and server, README-devkit.txt,
+#                                        LICENSE-devkit.txt
 #   Brenlow-<version>-win32-symbols.zip  the same three programs unstripped, for reading users' crash dumps
-# The first two unpack into the same folder, so the kit lands beside Brenlow.exe. The kit's server is the
+# The first two unpack into the same folder, so the kit lands beside Brenlow.exe; they share no file name
+# (the kit's licence has its own), so the second unpacking asks nothing. The kit's server is the
 # 32-bit build: it runs on every Windows that Brenlow runs on, and Brenlow supervises either build alike.
 # The release folder: the three programs stripped as the archives ship them (under Wine debug sections
 # take private memory), laid out as a user's folder. The benchmarks measure them, and the whole-program
@@ -23,7 +25,9 @@ set(package_docs ${CMAKE_BINARY_DIR}/package-docs)
 foreach(readme README.txt README-devkit.txt)
   configure_file(${CMAKE_CURRENT_LIST_DIR}/package/${readme} ${package_docs}/${readme} @ONLY NEWLINE_STYLE CRLF)
 endforeach()
-configure_file(${CMAKE_SOURCE_DIR}/LICENSE ${package_docs}/LICENSE NEWLINE_STYLE CRLF)
+foreach(licence LICENSE LICENSE-devkit.txt)
+  configure_file(${CMAKE_SOURCE_DIR}/LICENSE ${package_docs}/${licence} NEWLINE_STYLE CRLF)
+endforeach()
 
 install(TARGETS Brenlow RUNTIME DESTINATION . COMPONENT program)
 install(FILES ${package_docs}/README.txt ${package_docs}/LICENSE DESTINATION . COMPONENT program)
@@ -31,7 +35,7 @@ install(FILES ${package_docs}/README.txt ${package_docs}/LICENSE DESTINATION . C
 install(TARGETS tarn_launcher moorwake_dedicated_server_nullrenderer
   RUNTIME DESTINATION . COMPONENT devkit
   ARCHIVE DESTINATION lib COMPONENT devkit_import EXCLUDE_FROM_ALL)
-install(FILES ${package_docs}/README-devkit.txt ${package_docs}/LICENSE DESTINATION . COMPONENT devkit)
+install(FILES ${package_docs}/README-devkit.txt ${package_docs}/LICENSE-devkit.txt DESTINATION . COMPONENT devkit)
 # Installed as plain files, which cpack does not strip; stripping keeps the time stamp, so that
 # scripts/read-dump.sh matches a dump of the stripped program with these.
 install(FILES $<TARGET_FILE:Brenlow> $<TARGET_FILE:tarn_launcher> $<TARGET_FILE:moorwake_dedicated_server_nullrenderer>

@@ -36,6 +36,10 @@ public:
         return static_cast<UINT>(SendMessage(LVM_GETITEMSTATE, nItem, nMask));
     }
     BOOL SetItemState(int nItem, UINT nState, UINT nMask);
+    // The next item after nItem (-1: from the start) with the LVNI_ state flags; -1 when there is none.
+    int GetNextItem(int nItem, int nFlags) const {
+        return static_cast<int>(SendMessage(LVM_GETNEXTITEM, nItem, MAKELPARAM(nFlags, 0)));
+    }
     BOOL DeleteItem(int nItem) { return static_cast<BOOL>(SendMessage(LVM_DELETEITEM, nItem)); }
 
     // nCode (LVIR_BOUNDS, ...) chooses the part of the item.

@@ -19,5 +19,8 @@ trap wine_session_end EXIT
 wine_session_begin
 cd "$BRENLOW_BUILD/bin"
 echo "# $(uptime)"
-wine brenlow_bench.exe "$@"
+# A failed measure makes the exit code 1; whatever is left running ends with the session (the trap).
+status=0
+wine brenlow_bench.exe "$@" || status=$?
 echo "# $(uptime)"
+exit "$status"

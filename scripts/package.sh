@@ -11,6 +11,14 @@ cd "$BRENLOW_BUILD"
 rm -f package/*.zip
 cpack --config CPackConfig.cmake
 
+# The kit is unpacked over the program: a name in both (Windows ignores case) would make that ask.
+python3 - package/Brenlow-[0-9]*-win32.zip package/Brenlow-devkit-*.zip <<'EOF'
+import sys, zipfile
+program, kit = ({name.lower() for name in zipfile.ZipFile(archive).namelist()} for archive in sys.argv[1:])
+if program & kit:
+    sys.exit("package: both archives hold " + ", ".join(sorted(program & kit)))
+EOF
+
 # A dump of a shipped program is read with the symbols archive's copy: each pair must be one build.
 unpacked=$(mktemp -d)
 trap 'rm -rf "$unpacked"' EXIT

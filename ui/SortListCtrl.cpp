@@ -361,8 +361,16 @@ void CSortListCtrl::OnRButtonDown(UINT /*nFlags*/, CPoint /*point*/) {
     Default();
 }
 
-// Ctrl + numpad-plus would auto-size every column; every other key goes to the list view.
-void CSortListCtrl::OnKeyDown(UINT nChar, UINT /*nRepCnt*/, UINT /*nFlags*/) {
+// Delete is the keyboard's way to a row's force-close button: the parent hears it as that button's
+// click, for the selected row that has the focus (one question per press, so not for the key's repeats).
+// Ctrl + numpad-plus would auto-size every column. Every other key goes to the list view.
+void CSortListCtrl::OnKeyDown(UINT nChar, UINT /*nRepCnt*/, UINT nFlags) {
+    if (nChar == VK_DELETE) {
+        const int row = GetNextItem(-1, LVNI_FOCUSED | LVNI_SELECTED);
+        if (row >= 0 && !(nFlags & KF_REPEAT))
+            OnRowButton(IDC_ROW_BUTTON_FIRST + row);
+        return;
+    }
     if (nChar == VK_ADD && GetKeyState(VK_CONTROL) < 0)
         return;
     Default();

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-// Sent to the list's parent when a row button is clicked: wParam = the button's command id
-// (IDC_ROW_BUTTON_FIRST + row position), lParam = 0.
+// Sent to the list's parent when a row button is clicked, or Delete is pressed on a selected row:
+// wParam = the button's command id (IDC_ROW_BUTTON_FIRST + row position), lParam = 0.
 #define WM_LIST_BUTTON_CLICK (WM_USER + 30)
 
 // The record a row keeps as its item data: a copy of every cell's text (what the sort compares) and the
@@ -22,8 +22,9 @@ struct ItemData {
 };
 
 // Report list of running servers: columns from one heading string, per-cell colours painted through
-// custom draw, a force-close button over every row's third cell, sorting by a clicked heading, and
-// column widths that no gesture of the user changes (the buttons would be left behind).
+// custom draw, a force-close button over every row's third cell (the Delete key presses the selected
+// row's), sorting by a clicked heading, and column widths that no gesture of the user changes (the
+// buttons would be left behind).
 class CSortListCtrl : public CListCtrl {
 public:
     CSortListCtrl();

@@ -81,6 +81,17 @@ bool BrenlowTest::StartBrenlow(BrenlowRun::Mode mode) {
     return combo && list;
 }
 
+void BrenlowTest::StartWithServers(const std::vector<std::wstring>& names) {
+    Install(true);
+    for (const std::wstring& name : names)
+        AddCluster(name);
+    ASSERT_TRUE(StartBrenlow(BrenlowRun::Mode::Plain));
+    for (size_t i = 0; i < names.size(); ++i) {
+        PressStartFor(names[i]);
+        ASSERT_TRUE(WaitForRowCount(static_cast<int>(i) + 1)) << "start of " << Utf8(names[i]);
+    }
+}
+
 Notice BrenlowTest::WaitForNotice() {
     Notice notice;
     WaitFor([&] { return (notice.window = FindVisibleWindow(run->ProcessId(), kNoticeCaption)) != nullptr; },
@@ -103,6 +114,21 @@ void BrenlowTest::CloseAnyway() {
     EXPECT_EQ(question.text, kCloseConfirmation);
     ASSERT_TRUE(Click(question.window, IDOK));
     EXPECT_TRUE(run->WaitForExit());
+}
+
+void BrenlowTest::CancelThenForceClose(const std::function<bool()>& ask, HANDLE server) {
+    auto warnAndAnswer = [&](int button) {
+        ASSERT_TRUE(ask());
+        Notice warning = WaitForNotice();
+        EXPECT_EQ(warning.text, kForceCloseWarning);
+        Answer(warning, button);
+    };
+    warnAndAnswer(IDCANCEL);
+    ASSERT_TRUE(WaitUntilIdle(mainWindow));
+    EXPECT_TRUE(IsRunning(server)) << "a cancelled force-close changes nothing";
+    warnAndAnswer(IDOK);
+    ASSERT_EQ(WaitForSingleObject(server, 10000), WAIT_OBJECT_0) << "the force-closed server still runs";
+    EXPECT_EQ(ExitCodeOf(server), 0u);
 }
 
 void BrenlowTest::PressStartFor(const std::wstring& name) {

@@ -10,15 +10,18 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace e2e {
 
 inline constexpr wchar_t kNoticeCaption[] = L"温馨提示";
 inline constexpr wchar_t kCloseConfirmation[] = L"启动器关闭后，专用服务器也会被关闭，确认关闭吗？";
+inline constexpr wchar_t kForceCloseWarning[] = L"强制关闭专用服务器可能会导致部分存档丢失，建议您手动关闭";
 inline constexpr int kStartButton = 1000;
 inline constexpr int kConfigCombo = 1003;
 inline constexpr int kServerList = 1005;
@@ -45,11 +48,16 @@ protected:
 
     // Starts the installed program and waits for its main window; fails the test without one.
     bool StartBrenlow(BrenlowRun::Mode mode);
+    // Installs the program with the stand-ins, starts it and then a server for each of `names`, in turn.
+    void StartWithServers(const std::vector<std::wstring>& names);
 
     // The next notice of the program; fails the test and returns a null window when none opens.
     Notice WaitForNotice();
     // Presses a button of a notice and waits until the notice has gone.
     void Answer(const Notice& notice, int button);
+    // Brings up the force-close warning with `ask` (a click or a key) and answers "取消", which leaves
+    // `server` running, then again and answers "仍然关闭", which terminates it.
+    void CancelThenForceClose(const std::function<bool()>& ask, HANDLE server);
 
     // Closes the program with servers running: asked whether to close anyway, the user says "仍然关闭";
     // the program ends.

@@ -83,6 +83,11 @@ int RowCount(HWND list) {
     return static_cast<int>(Ask(list, LVM_GETITEMCOUNT, 0, 0));
 }
 
+int SelectedRow(HWND list) {
+    return static_cast<int>(
+        Ask(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), MAKELPARAM(LVNI_SELECTED, 0)));
+}
+
 std::vector<std::wstring> ColumnTexts(HANDLE process, HWND list, int column) {
     constexpr int kTextCapacity = 260;
     std::vector<std::wstring> texts;

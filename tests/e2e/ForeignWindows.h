@@ -28,6 +28,8 @@ bool WaitUntilIdle(HWND window);
 // Row count and texts of a list view in another process; the texts travel through memory allocated
 // in that process, since a list view reads and writes its caller's pointers in its own address space.
 int RowCount(HWND list);
+// The first selected row of a list view, -1 when none is (or the list does not answer).
+int SelectedRow(HWND list);
 std::vector<std::wstring> ColumnTexts(HANDLE process, HWND list, int column);
 
 // The entries of a combo box, in its order.

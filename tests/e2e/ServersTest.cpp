@@ -13,7 +13,6 @@ namespace {
 
 constexpr wchar_t kAlreadyStarted[] = L"专用服务器已启动，请确认";
 constexpr wchar_t kTooManyServers[] = L"最多可以同时运行10个专用服务器";
-constexpr wchar_t kForceCloseWarning[] = L"强制关闭专用服务器可能会导致部分存档丢失，建议您手动关闭";
 constexpr wchar_t kStarted[] = L"已启动";
 
 // A server that ends by itself leaves its own exit code, unlike a termination by Brenlow.
@@ -83,15 +82,8 @@ TEST_F(BrenlowTest, StartsTenServersRefusesTheSameOneAndAnEleventhAndEndsThemAll
 }
 
 TEST_F(BrenlowTest, EndedServersAreSweptAndForceCloseEndsTheServerBesideTheButton) {
-    Install(true);
     const std::vector<std::wstring> names = {L"Alpha", L"Beta Two", L"Gamma"};
-    for (const std::wstring& name : names)
-        AddCluster(name);
-    ASSERT_TRUE(StartBrenlow(BrenlowRun::Mode::Plain));
-    for (size_t i = 0; i < names.size(); ++i) {
-        PressStartFor(names[i]);
-        ASSERT_TRUE(WaitForRowCount(static_cast<int>(i) + 1));
-    }
+    ASSERT_NO_FATAL_FAILURE(StartWithServers(names));
     HANDLE alpha = ServerOf(names[0]), beta = ServerOf(names[1]), gamma = ServerOf(names[2]);
     ASSERT_TRUE(alpha && beta && gamma);
 
@@ -105,27 +97,38 @@ TEST_F(BrenlowTest, EndedServersAreSweptAndForceCloseEndsTheServerBesideTheButto
     EXPECT_EQ(Names(), std::vector<std::wstring>(names.begin() + 1, names.end()));
     EXPECT_FALSE(GetDlgItem(list, kFirstRowButton + 2)) << "two rows, two buttons";
 
-    // The second button now stands beside Gamma. The warning's "取消" leaves Gamma running.
-    ASSERT_TRUE(Click(list, kFirstRowButton + 1));
-    Notice warning = WaitForNotice();
-    EXPECT_EQ(warning.text, kForceCloseWarning);
-    Answer(warning, IDCANCEL);
-    ASSERT_TRUE(WaitUntilIdle(mainWindow));
-    EXPECT_TRUE(IsRunning(gamma));
-
-    // "仍然关闭" terminates Gamma alone; its row goes at a later sweep.
-    ASSERT_TRUE(Click(list, kFirstRowButton + 1));
-    warning = WaitForNotice();
-    EXPECT_EQ(warning.text, kForceCloseWarning);
-    Answer(warning, IDOK);
-    ASSERT_EQ(WaitForSingleObject(gamma, 10000), WAIT_OBJECT_0) << "the force-closed server still runs";
-    EXPECT_EQ(ExitCodeOf(gamma), 0u);
+    // The second button now stands beside Gamma and force-closes Gamma alone; its row goes at a sweep.
+    CancelThenForceClose([&] { return Click(list, kFirstRowButton + 1); }, gamma);
     EXPECT_TRUE(IsRunning(beta));
     ASSERT_TRUE(WaitForRowCount(1));
     EXPECT_EQ(Names(), std::vector<std::wstring>{names[1]});
 
     CloseAnyway();
     EXPECT_EQ(WaitForSingleObject(beta, 10000), WAIT_OBJECT_0);
+}
+
+// A keyboard user's way. Keys are posted to the list, so they pass the program's own message loop as
+// typed ones do, in order with everything else posted to it.
+TEST_F(BrenlowTest, DeleteOnTheSelectedRowAsksAndForceClosesItsServer) {
+    const std::vector<std::wstring> names = {L"Alpha", L"Beta Two"};
+    ASSERT_NO_FATAL_FAILURE(StartWithServers(names));
+    HANDLE alpha = ServerOf(names[0]), beta = ServerOf(names[1]);
+    ASSERT_TRUE(alpha && beta);
+    auto press = [&](WPARAM key) { return PostMessageW(list, WM_KEYDOWN, key, 1) != FALSE; };
+
+    // By the time End has selected the last row, the Delete before it has been handled.
+    ASSERT_TRUE(press(VK_DELETE) && press(VK_END));
+    ASSERT_TRUE(WaitFor([&] { return SelectedRow(list) == 1; }, kPatience));
+    EXPECT_FALSE(FindVisibleWindow(run->ProcessId(), kNoticeCaption)) << "asked with no row selected";
+
+    CancelThenForceClose([&] { return press(VK_DELETE); }, beta);
+    EXPECT_TRUE(IsRunning(alpha));
+    ASSERT_TRUE(WaitForRowCount(1));
+    EXPECT_EQ(Names(), std::vector<std::wstring>{names[0]});
+
+    // The selection went with its row: Delete asks nothing, and the next notice is the close question.
+    ASSERT_TRUE(press(VK_DELETE));
+    CloseAnyway();
 }
 
 TEST_F(BrenlowTest, A64BitServerStaysListedAndEndsWhenTheProgramIsClosedAnyway) {
@@ -148,15 +151,8 @@ TEST_F(BrenlowTest, A64BitServerStaysListedAndEndsWhenTheProgramIsClosedAnyway) 
 }
 
 TEST_F(BrenlowTest, StartedAgainAfterAnEndByForceTheProgramFindsItsServersAndSupervisesThem) {
-    Install(true);
     const std::wstring alpha = L"Alpha", beta = L"Beta 中文";
-    for (const std::wstring& name : {alpha, beta, std::wstring(L"Gamma")})
-        AddCluster(name);
-    ASSERT_TRUE(StartBrenlow(BrenlowRun::Mode::Plain));
-    PressStartFor(beta);
-    ASSERT_TRUE(WaitForRowCount(1));
-    PressStartFor(alpha);
-    ASSERT_TRUE(WaitForRowCount(2));
+    ASSERT_NO_FATAL_FAILURE(StartWithServers({beta, alpha}));
     HANDLE alphaServer = ServerOf(alpha), betaServer = ServerOf(beta);
     ASSERT_TRUE(alphaServer && betaServer);
 
@@ -176,12 +172,7 @@ TEST_F(BrenlowTest, StartedAgainAfterAnEndByForceTheProgramFindsItsServersAndSup
     Answer(refusal, IDOK);
     EXPECT_EQ(ServersSeen(), 2u) << "no second server on the same cluster";
 
-    ASSERT_TRUE(Click(list, kFirstRowButton + 1));
-    Notice warning = WaitForNotice();
-    EXPECT_EQ(warning.text, kForceCloseWarning);
-    Answer(warning, IDOK);
-    ASSERT_EQ(WaitForSingleObject(betaServer, 10000), WAIT_OBJECT_0) << "the force-closed server still runs";
-    EXPECT_EQ(ExitCodeOf(betaServer), 0u);
+    CancelThenForceClose([&] { return Click(list, kFirstRowButton + 1); }, betaServer);
     ASSERT_TRUE(WaitForRowCount(1)) << "the sweep leaves the row of a server found again";
     EXPECT_EQ(Names(), std::vector<std::wstring>{alpha});
 

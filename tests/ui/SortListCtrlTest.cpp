@@ -516,6 +516,31 @@ TEST_F(SortList, CtrlNumpadPlusNeverReachesTheListView) {
     EXPECT_EQ(keysReachingListView, (std::vector<WPARAM>{VK_DOWN, VK_ADD}));
 }
 
+// Delete reaches the parent as the selected row's button click: once per press (a repeat of the held key
+// asks nothing), for the row with the focus among several selected, and never without a selection.
+TEST_F(SortList, DeleteClicksTheButtonOfTheSelectedRow) {
+    MakeList(&ListViewKeySpy);
+    list->SetHeadings(kHeadings);
+    for (const wchar_t* name : {L"alpha", L"beta", L"gamma"})
+        AddRow(name);
+    keysReachingListView.clear();
+    constexpr LPARAM kPress = 1, kRepeat = 1 | (KF_REPEAT << 16);
+
+    list->SendMessage(WM_KEYDOWN, VK_DELETE, kPress);
+    EXPECT_TRUE(host.clicks.empty()) << "no row selected";
+
+    list->SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
+    list->SetItemState(2, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    list->SendMessage(WM_KEYDOWN, VK_DELETE, kPress);
+    list->SendMessage(WM_KEYDOWN, VK_DELETE, kRepeat);
+    EXPECT_EQ(host.clicks, (std::vector<std::pair<WPARAM, LPARAM>>{{IDC_ROW_BUTTON_FIRST + 2, 0}}));
+
+    list->SetItemState(2, 0, LVIS_SELECTED); // focused, no longer selected
+    list->SendMessage(WM_KEYDOWN, VK_DELETE, kPress);
+    EXPECT_EQ(host.clicks.size(), 1u);
+    EXPECT_TRUE(keysReachingListView.empty()) << "Delete is the list's own key";
+}
+
 // Changes one system colour for the length of a test.
 class SystemColour {
 public:
