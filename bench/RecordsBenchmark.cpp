@@ -12,6 +12,7 @@
 #include "server/TarnLauncherWrapper.h"
 
 #include <functional>
+#include <utility>
 
 namespace fs = std::filesystem;
 
@@ -38,6 +39,20 @@ public:
 private:
     std::vector<ServerProcessInfo> servers_;
     size_t next_ = 0;
+};
+
+// Puts `helper` in place of the launcher's for as long as it lives, even when the measure stops halfway.
+class LauncherStandIn {
+public:
+    LauncherStandIn(TarnLauncherWrapper& wrapper, TarnLauncherHelper& helper)
+        : wrapper_(wrapper), launcher_(std::exchange(wrapper.Helper, &helper)) {}
+    ~LauncherStandIn() { wrapper_.Helper = launcher_; }
+    LauncherStandIn(const LauncherStandIn&) = delete;
+    LauncherStandIn& operator=(const LauncherStandIn&) = delete;
+
+private:
+    TarnLauncherWrapper& wrapper_;
+    TarnLauncherHelper* launcher_;
 };
 
 double Seconds(const std::function<void()>& work) {
@@ -145,9 +160,8 @@ void RunRecordsBenchmark() {
     servers.erase(L"Bench_10");
     servers.erase(L"Bench_11");
 
-    TarnLauncherHelper* launcher = wrapper.Helper;
     HandingOutHelper helper(handedOut);
-    wrapper.Helper = &helper;
+    LauncherStandIn standIn(wrapper, helper);
     bench::ScratchFolder folder(L"records");
     RecordsBench records(wrapper, servers, folder.path());
     Figures start, sweep;
@@ -160,14 +174,14 @@ void RunRecordsBenchmark() {
                 std::wstring error;
                 failures += !wrapper.StartServer(kStarted, &error);
             });
+        // A record of process 0 is swept at once.
         records.Round(
             sweep,
             [&] {
                 wrapper.RunningServers[L"Ended"] = ServerProcessInfo{0, 0};
-            }, // swept at once
+            },
             [&] { failures += wrapper.CollectStoppedServers().size() != 1; });
     }
-    wrapper.Helper = launcher;
     bench::Require(failures == 0, "a start or a sweep did not change the map");
     PrintFigures("start", start);
     PrintFigures("sweep", sweep);
