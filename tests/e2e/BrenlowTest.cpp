@@ -15,8 +15,8 @@ namespace e2e {
 namespace {
 
 // The last argument the server received, as the platform splits its command line.
-std::wstring LastArgument(const fs::path& record) {
-    std::istringstream lines(ReadFileBytes(record));
+std::wstring LastArgument(const std::string& record) {
+    std::istringstream lines(record);
     std::string line, last;
     std::getline(lines, line); // the raw command line
     while (std::getline(lines, line))
@@ -151,10 +151,16 @@ void BrenlowTest::TrackServers() {
     for (const fs::directory_entry& entry : fs::directory_iterator(programFolder)) {
         unsigned long processId = 0;
         if (swscanf(entry.path().filename().c_str(), L"devserver-%lu.txt", &processId) != 1 ||
-            entry.path().extension() != L".txt" || !recordsRead_.insert(processId).second)
+            entry.path().extension() != L".txt" || recordsRead_.count(processId))
             continue;
+        // Just after the server's rename the file may still be held by it and refuse to open for a moment:
+        // it is read at a later call.
+        const std::string record = ReadFileBytes(entry.path());
+        if (record.empty())
+            continue;
+        recordsRead_.insert(processId);
         HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
-        std::wstring name = LastArgument(entry.path());
+        std::wstring name = LastArgument(record);
         if (!process)
             ADD_FAILURE() << "the server of " << Utf8(name) << " is gone before it could be watched";
         else if (!servers_.emplace(name, process).second)
