@@ -1,5 +1,6 @@
 #include "app/BrenlowApp.h"
 
+#include "app/InstanceMarker.h"
 #include "diag/CrashHandler.h"
 #include "diag/LogFile.h"
 #include "server/LauncherBinding.h"
@@ -31,9 +32,24 @@ void ShowLauncherLoadFailure() {
     ShowErrorMsg(message);
 }
 
+// The servers still running after an earlier run of this copy ended unexpectedly go back into the map,
+// and the map is recorded from now on.
+void AdoptRecordedServers(TarnLauncherWrapper& servers) {
+    std::wstring records;
+    if (TarnLauncherWrapper::GetServerRecordPath(records))
+        servers.AdoptRecordedServers(records);
+}
+
 } // namespace
 
 BOOL CBrenlowApp::InitInstance() {
+    // Before anything is loaded or opened: a second Brenlow of the session only shows the first one.
+    InstanceMarker marker;
+    if (marker.IsHeldByAnother()) {
+        marker.BringOtherForward();
+        return FALSE;
+    }
+
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
     CWinApp::InitInstance();
@@ -49,14 +65,17 @@ BOOL CBrenlowApp::InitInstance() {
     }
     OpenLogFile(); // without a log file the program still runs
     InstallCrashHandler();
+    TarnLauncherWrapper& servers = TarnLauncherWrapper::GetInstance();
+    AdoptRecordedServers(servers); // before the dialog shows its list
 
     m_pMainWnd = &dialog;
-    dialog.DoModal();
+    // Closed, after every server was stopped: nothing is left to find again.
+    if (dialog.DoModal() == IDCANCEL)
+        servers.ForgetRecordedServers();
     shellManager.reset();
     AwaitCrashHandling(); // after a crash on another thread the process ends under its message, not here
 
     dialog.m_bRunning = false;
-    TarnLauncherWrapper& servers = TarnLauncherWrapper::GetInstance();
     if (servers.Helper && !IsCrashBeingHandled())
         servers.Helper->Shutdown(); // again when the server manager is destroyed at exit
     if (LogStream.good() && LogStream.is_open())

@@ -4,6 +4,7 @@
 void RunLogBenchmark();
 void RunDiscoveryBenchmark();
 void RunSweepBenchmark();
+void RunRecordsBenchmark();
 void RunStartupBenchmark();
 void RunMemoryBenchmark();
 void RunIdleBenchmark();

@@ -3,6 +3,7 @@
 // loads the same system libraries and, from its own folder, the launcher library, and runs the same two
 // timers: every 50 ms the launcher's RunCallbacks, every 2000 ms a look at each server named on its
 // command line (by process identifier) with the calls that tell a live server: open, image name, close.
+// Each of those servers that runs when it starts gets a row with a button, as Brenlow shows its servers.
 #include "DialogTemplate.h"
 #include "ServerCheck.h"
 
@@ -43,9 +44,27 @@ TarnLauncherHelper* BindLauncher() {
     return factory ? factory() : nullptr;
 }
 
+// A row for a running server: its identifier and a state, and a button over the third cell.
+void AddServerRow(HWND list, DWORD server, int row) {
+    std::wstring name = std::to_wstring(server);
+    LVITEMW item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = row;
+    item.pszText = name.data();
+    SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    item.iSubItem = 1;
+    item.pszText = const_cast<wchar_t*>(L"\u5DF2\u542F\u52A8"); // 已启动
+    SendMessageW(list, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+    RECT cell{LVIR_BOUNDS, 2};
+    SendMessageW(list, LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&cell));
+    CreateWindowExW(0, L"Button", L"\u5F3A\u5236\u5173\u95ED", WS_CHILD | WS_VISIBLE, cell.left,
+                    cell.top, // 强制关闭
+                    cell.right - cell.left, cell.bottom - cell.top, list, nullptr, nullptr, nullptr);
+}
+
 INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
-    case WM_INITDIALOG:
+    case WM_INITDIALOG: {
         for (const wchar_t* title : {L"Cluster", L"State", L""}) {
             LVCOLUMNW column{};
             column.mask = LVCF_TEXT | LVCF_WIDTH;
@@ -53,9 +72,15 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
             column.pszText = const_cast<wchar_t*>(title);
             SendDlgItemMessageW(dialog, kListId, LVM_INSERTCOLUMNW, 3, reinterpret_cast<LPARAM>(&column));
         }
+        int rows = 0;
+        for (DWORD server : servers) {
+            if (bench::IsServerRunning(server))
+                AddServerRow(GetDlgItem(dialog, kListId), server, rows++);
+        }
         SetTimer(dialog, kSweepTimer, kSweepMs, nullptr);
         SetTimer(dialog, kCallbacksTimer, kCallbacksMs, nullptr);
         return TRUE;
+    }
     case WM_TIMER:
         if (wParam == kCallbacksTimer && helper)
             helper->RunCallbacks();

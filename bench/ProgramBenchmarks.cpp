@@ -1,16 +1,22 @@
 // Brenlow as a user runs it (the release folder: stripped, beside the stripped launcher library and
 // server) beside FloorDialog.exe, which loads the same pieces and runs the same timers doing nothing else,
-// and beside MinimalDialog.exe, the bare reference: time from process start to a visible window, memory
-// with 10 servers running, and CPU time in one idle minute with those servers (each program measured in
-// six five-second slices while the other is held suspended; the median slice).
+// and beside MinimalDialog.exe, the bare reference: time from process start to a visible window (Brenlow
+// with 10 running servers recorded, which it finds again on the way), memory with 10 servers running, and
+// CPU time in one idle minute with those servers (each program measured in six five-second slices while
+// the other is held suspended; the median slice).
 // BRENLOW_BENCH_IDLE_SECONDS shortens the idle window for a quick look.
+#include "BenchServers.h"
 #include "BenchSupport.h"
 #include "DocumentsFolder.h"
 #include "Benchmarks.h"
 #include "BrenlowWindow.h"
 #include "ProcessFigures.h"
 
+#include "server/ServerRecordFile.h"
+#include "server/TarnLauncherWrapper.h"
+
 #include <cstdlib>
+#include <functional>
 #include <memory>
 
 namespace fs = std::filesystem;
@@ -32,12 +38,18 @@ const Contender kBrenlow{L"Brenlow.exe", kBrenlowCaption};
 const Contender kFloor{L"FloorDialog.exe", L"Floor"};
 const Contender kBare{L"MinimalDialog.exe", L"Minimal"};
 
-// Seconds until the window shows; then the program is closed (Brenlow closes at once without servers).
-double StartSeconds(const Contender& contender) {
-    Program program(contender.exe);
+void CloseByItsWindow(const Program&, HWND window) {
+    PostMessageW(window, WM_CLOSE, 0, 0);
+}
+
+// Seconds until the window shows, with `arguments`; then `end` ends the program, which is gone before the
+// next one starts (a Brenlow still running would only be brought forward by the next).
+double StartSeconds(const Contender& contender, const std::wstring& arguments = L"",
+                    const std::function<void(const Program&, HWND)>& end = CloseByItsWindow) {
+    Program program(contender.exe, arguments);
     HWND window = nullptr;
     const double seconds = program.SecondsUntilVisible(contender.caption, window);
-    PostMessageW(window, WM_CLOSE, 0, 0);
+    end(program, window);
     program.AwaitExit();
     return seconds;
 }
@@ -46,6 +58,29 @@ double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
 }
+
+// 10 servers started through the launcher library and recorded beside Brenlow in the release folder, as a
+// Brenlow ended unexpectedly leaves them; ended, and the record removed, when the object goes.
+class RecordedServers {
+public:
+    RecordedServers() {
+        std::vector<ServerRecord> records;
+        for (const auto& [name, info] : servers_.Servers()) {
+            records.push_back({name, info, TarnLauncherWrapper::GetProcessCreationTime(info.ProcessId)});
+            arguments_ += std::to_wstring(info.ProcessId) + L" ";
+        }
+        WriteServerRecords(file_.wstring(), records);
+    }
+    ~RecordedServers() { WriteServerRecords(file_.wstring(), {}); }
+
+    // Their identifiers, for the floor's command line.
+    const std::wstring& Arguments() const { return arguments_; }
+
+private:
+    BenchServers servers_{kServers};
+    const fs::path file_ = ReleaseFolder() / kServerRecordFileName;
+    std::wstring arguments_;
+};
 
 // A Documents folder with 10 configurations, pointed at while the object lives.
 struct BenchDocuments {
@@ -110,10 +145,18 @@ DWORD IdleSeconds() {
 
 void RunStartupBenchmark() {
     BenchDocuments documents;
+    RecordedServers recorded;
     std::vector<double> brenlow, floor, bare;
+    // Brenlow, with servers, would ask before closing and stop them: it is ended by force instead, which
+    // leaves their record for the next round.
+    auto endBrenlow = [](const Program& program, HWND window) {
+        Require(BrenlowWindow(program, window).Rows() == kServers,
+                "Brenlow did not show the servers recorded");
+        TerminateProcess(program.Handle(), 0);
+    };
     for (int i = 0; i < kStartRounds; ++i) {
-        brenlow.push_back(StartSeconds(kBrenlow));
-        floor.push_back(StartSeconds(kFloor));
+        brenlow.push_back(StartSeconds(kBrenlow, L"", endBrenlow));
+        floor.push_back(StartSeconds(kFloor, recorded.Arguments()));
         bare.push_back(StartSeconds(kBare));
     }
     PrintMeasure("start-up", Median(brenlow) * 1e3, Median(floor) * 1e3, "ms", 0);

@@ -21,6 +21,7 @@ constexpr wchar_t kLogFileExtension[] = L".txt";
 // reader/writer lock, because the crash filter may only try it, and a try fails rather than deadlocks
 // even when the crashing thread holds the lock itself.
 SRWLOCK logLock = SRWLOCK_INIT;
+bool linesPending = false; // lines in the stream's buffer that have not reached the file yet
 
 class LogLockGuard {
 public:
@@ -82,8 +83,10 @@ void WriteLog(int level, const char* format, ...) {
 
     {
         LogLockGuard lock;
-        if (LogStream.good())
+        if (LogStream.good()) {
             LogStream.write(line.data(), static_cast<std::streamsize>(line.size())); // no flush per line
+            linesPending = true;
+        }
     }
     OutputDebugStringA(line.c_str());
 }
@@ -92,6 +95,14 @@ void CloseLogFile() {
     LogLockGuard lock;
     LogStream.flush();
     LogStream.close();
+}
+
+void FlushPendingLog() {
+    LogLockGuard lock;
+    if (!linesPending)
+        return;
+    LogStream.flush();
+    linesPending = false;
 }
 
 void FlushLogIfFree() {

@@ -20,6 +20,9 @@ bool GetLogFilePath(std::wstring& path);
 bool OpenLogFile();
 void WriteLog(int level, const char* format, ...) __attribute__((format(gnu_printf, 2, 3)));
 void CloseLogFile();
+// Writes the buffered lines to the file when there are any. Called every two seconds while the program
+// runs, so that a program ended from outside loses at most the lines of its last two seconds.
+void FlushPendingLog();
 // Writes the buffered lines to the file unless another write holds the log, in which case it returns at
 // once: for the crash filter, which must never wait.
 void FlushLogIfFree();

@@ -61,6 +61,10 @@ void CrashOnOwnThread() {
 
 } // namespace
 
+TarnLauncher::TarnLauncher() {
+    Report("loaded");
+}
+
 bool TarnLauncher::LaunchProcess(const wchar_t* commandLine, ServerProcessInfo* info) {
     RecordIfCrashed("LaunchProcess");
     if (!commandLine || !info || shutDown_)

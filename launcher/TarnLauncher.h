@@ -1,11 +1,13 @@
 #pragma once
 #include "server/TarnLauncherHelper.h"
 
-// The stand-in platform helper: starts the dedicated server from the program's folder and reports each
-// Shutdown and LaunchProcess on the debugger output, so that tests of whole programs can follow it, and
-// crashes the program on request, recording every call it receives afterwards (launcher/CrashOnDemand.h).
+// The stand-in platform helper: starts the dedicated server from the program's folder and reports its
+// loading, each Shutdown and each LaunchProcess on the debugger output, so that tests of whole programs can
+// follow it, and crashes the program on request, recording every call it receives afterwards
+// (launcher/CrashOnDemand.h).
 class TarnLauncher final : public TarnLauncherHelper {
 public:
+    TarnLauncher(); // with the library, when it is loaded
     void __thiscall Unused0() override {}
     void __thiscall Unused1() override {}
     void __thiscall Unused2() override {}

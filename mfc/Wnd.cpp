@@ -90,17 +90,20 @@ void AddTemporary(HANDLE handle, const std::type_info& type, CObject* object, vo
 
 } // namespace afx_detail
 
-// The subclass procedure of every permanent window ----------------------------------------------------
+// The window procedure of every permanent window -------------------------------------------------------
 
-LRESULT CALLBACK AfxWndSubclassProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                    DWORD_PTR refData) {
-    CWnd* wnd = reinterpret_cast<CWnd*>(refData);
+// Put in place of the window's own procedure, which the object keeps and calls for default processing.
+// Not SetWindowSubclass: comctl32 keeps its subclass data in a window property, which Wine asks its server
+// for, twice for every message of every subclassed window (a list row added sent twenty of them).
+LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    CWnd* wnd = CWnd::FromHandlePermanent(hWnd);
+    if (!wnd) // not reached: an object that lets go of its window gives the window its procedure back
+        return ::DefWindowProcW(hWnd, message, wParam, lParam);
     MSG saved = std::exchange(currentMessage, MSG{hWnd, message, wParam, lParam, 0, {}});
     LRESULT result = wnd->WindowProc(message, wParam, lParam);
     currentMessage = saved;
     if (message == WM_NCDESTROY) {
         // The window is gone: the object lets go of it.
-        RemoveWindowSubclass(hWnd, AfxWndSubclassProc, 0);
         wnd->Detach();
         afx_detail::OnWindowGone(wnd);
     }
@@ -145,6 +148,9 @@ BOOL CWnd::Attach(HWND hWndNew) {
 }
 
 HWND CWnd::Detach() {
+    if (m_pfnSuper && ::GetWindowLongPtrW(m_hWnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&AfxWndProc))
+        ::SetWindowLongPtrW(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnSuper));
+    m_pfnSuper = nullptr;
     PermanentWindows().erase(m_hWnd);
     return std::exchange(m_hWnd, nullptr);
 }
@@ -153,7 +159,9 @@ BOOL CWnd::SubclassWindow(HWND hWnd) {
     if (!::IsWindow(hWnd) || !Attach(hWnd))
         return FALSE;
     PreSubclassWindow();
-    if (!SetWindowSubclass(hWnd, AfxWndSubclassProc, 0, reinterpret_cast<DWORD_PTR>(this))) {
+    m_pfnSuper = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AfxWndProc)));
+    if (!m_pfnSuper) {
         Detach();
         return FALSE;
     }
@@ -186,12 +194,13 @@ END_MESSAGE_MAP()
 LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     LRESULT result = 0;
     if (!OnWndMsg(message, wParam, lParam, &result))
-        result = DefSubclassProc(m_hWnd, message, wParam, lParam);
+        result = ::CallWindowProcW(m_pfnSuper, m_hWnd, message, wParam, lParam);
     return result;
 }
 
 LRESULT CWnd::Default() {
-    return DefSubclassProc(m_hWnd, currentMessage.message, currentMessage.wParam, currentMessage.lParam);
+    return ::CallWindowProcW(m_pfnSuper, m_hWnd, currentMessage.message, currentMessage.wParam,
+                             currentMessage.lParam);
 }
 
 BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {

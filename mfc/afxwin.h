@@ -261,9 +261,11 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
-    friend LRESULT CALLBACK AfxWndSubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    friend LRESULT CALLBACK AfxWndProc(HWND, UINT, WPARAM, LPARAM);
     BOOL Attach(HWND hWndNew);
-    HWND Detach();
+    HWND Detach(); // gives the window its own procedure back
+
+    WNDPROC m_pfnSuper = nullptr; // the window's own procedure, while AfxWndProc stands in its place
 };
 
 // ---------------------------------------------------------------------------------------------------

@@ -20,3 +20,7 @@ inline constexpr char kLogGetServerConfigListException[] =
     "[TarnLauncherWrapper]GetAllSubDir GetServerConfigList";
 inline constexpr char kLogIsProcessRunningException[] = "[TarnLauncherWrapper]IsProcessRunning exception";
 inline constexpr char kLogLauncherNotLoaded[] = "[TarnLauncherWrapper]g_tarndll_inst is null";
+inline constexpr char kLogServerRecordsDamaged[] =
+    "[TarnLauncherWrapper]AdoptRecordedServers dropped records that could not be read";
+inline constexpr char kLogServerRecordsUnwritable[] =
+    "[TarnLauncherWrapper]SaveRecords cannot write the records";

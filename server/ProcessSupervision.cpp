@@ -79,6 +79,13 @@ bool NoneHasEnded(const std::vector<ProcessHandle>& processes) {
                WAIT_TIMEOUT;
 }
 
+uint64_t CreationTimeOf(HANDLE process) {
+    FILETIME created{}, exited, kernel, user;
+    if (!GetProcessTimes(process, &created, &exited, &kernel, &user))
+        return 0;
+    return static_cast<uint64_t>(created.dwHighDateTime) << 32 | created.dwLowDateTime;
+}
+
 void TerminateServerProcess(const ServerProcessInfo& info) {
     ProcessHandle process = OpenProcessFor(info.ProcessId, PROCESS_TERMINATE | kReadImageRights);
     // Asked on the handle that ends it, so the answer cannot go stale: the identifier of a server that
@@ -99,6 +106,18 @@ bool TarnLauncherWrapper::IsProcessRunning(const ServerProcessInfo& info) {
     return process && RunsServerExecutable(process.get());
 }
 
+uint64_t TarnLauncherWrapper::GetProcessCreationTime(uint32_t processId) {
+    ProcessHandle process = OpenProcessFor(processId, PROCESS_QUERY_LIMITED_INFORMATION);
+    return process ? CreationTimeOf(process.get()) : 0;
+}
+
+// All asked on one handle, so that every answer is about the same process.
+bool TarnLauncherWrapper::IsRecordedServerRunning(const ServerRecord& record) {
+    ProcessHandle process = OpenProcessFor(record.info.ProcessId, kReadImageRights);
+    return process && record.creationTime != 0 && CreationTimeOf(process.get()) == record.creationTime &&
+           RunsServerExecutable(process.get());
+}
+
 std::vector<std::wstring> TarnLauncherWrapper::CollectStoppedServers() {
     // Every recorded process is opened once, for this sweep only.
     std::vector<ProcessHandle> processes;
@@ -117,6 +136,8 @@ std::vector<std::wstring> TarnLauncherWrapper::CollectStoppedServers() {
             entry = RunningServers.erase(entry);
         }
     }
+    if (!stopped.empty())
+        SaveRecords();
     return stopped;
 }
 

@@ -7,6 +7,8 @@
 struct alignas(8) ServerProcessInfo {
     uint32_t ProcessId; // Windows process identifier of the server
     uint32_t Reserved;  // filled by the library, kept and passed along, never read
+
+    bool operator==(const ServerProcessInfo&) const = default;
 };
 
 static_assert(sizeof(ServerProcessInfo) == 8 && alignof(ServerProcessInfo) == 8);

@@ -78,6 +78,7 @@ bool TarnLauncherWrapper::StartServer(const std::wstring& name, std::wstring* er
         return false;
     }
     RunningServers[name] = info;
+    SaveRecords();
     return true;
 }
 

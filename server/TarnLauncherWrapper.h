@@ -1,5 +1,6 @@
 #pragma once
 #include "server/ServerProcessInfo.h"
+#include "server/ServerRecordFile.h"
 #include "server/TarnLauncherHelper.h"
 
 #include <map>
@@ -53,6 +54,22 @@ public:
     void StopServer(const std::wstring& name);
     // Terminates every recorded server likewise.
     void StopAllServers();
+    // The creation time of process `processId` (a FILETIME as one number), or 0 when it cannot be read.
+    static uint64_t GetProcessCreationTime(uint32_t processId);
+    // Whether the process of `record` still runs the dedicated server executable and was created at the
+    // recorded time: the server itself, not a later process that was given its identifier.
+    static bool IsRecordedServerRunning(const ServerRecord& record);
+
+    // Records kept across runs: server/RecordedServers.cpp. None are kept until AdoptRecordedServers.
+
+    // <program folder>\RunningServers.txt; false when the program folder is unknown.
+    static bool GetServerRecordPath(std::wstring& path);
+    // Takes back into RunningServers the servers recorded in `file` that still run, and from then on
+    // keeps `file` a record of RunningServers, rewritten whenever the map changes. Whatever else the file
+    // held is dropped; what could not be read is logged once.
+    void AdoptRecordedServers(const std::wstring& file);
+    // Removes the record file and keeps none from then on: a clean close, every server stopped.
+    void ForgetRecordedServers();
 
     // Null when the launcher library or its helper is unavailable. Owned by the library.
     TarnLauncherHelper* Helper = nullptr;
@@ -64,4 +81,11 @@ public:
 private:
     TarnLauncherWrapper();
     void BindLauncher();
+    // Writes RunningServers to the record file, when one is kept.
+    void SaveRecords();
+    void WriteRecords(std::vector<ServerRecord> records);
+
+    std::wstring recordFile_;            // empty while no records are kept
+    std::vector<ServerRecord> recorded_; // as last written: the creation times already read
+    bool recordFailureLogged_ = false;   // a file that cannot be written is logged once a run
 };

@@ -1,6 +1,7 @@
 #include "ui/BrenlowDlg.h"
 
 #include "diag/CrashHandler.h"
+#include "diag/LogFile.h"
 #include "server/TarnLauncherWrapper.h"
 #include "ui/Notices.h"
 
@@ -66,6 +67,7 @@ BOOL CBrenlowDlg::OnInitDialog() {
     m_listServer.SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
     m_listServer.SetHeadings(kHeadings);
     FitHeadingsToList();
+    AddRowsOfRunningServers();
 
     SetTimer(TIMER_SWEEP, TIMER_SWEEP_MS, nullptr);
     SetTimer(TIMER_CALLBACKS, TIMER_CALLBACKS_MS, nullptr);
@@ -93,6 +95,22 @@ void CBrenlowDlg::FitHeadingsToList() {
     m_listServer.GetClientRect(&client);
     const int frame = window.Width() - client.Width(); // the border keeps its pixels
     m_listServer.ScaleColumnWidths(MulDiv(window.Width(), unitsAt96, unitsNow) - frame);
+}
+
+// Servers found again at start-up are in the map before the window exists: a row each, in key order,
+// coloured as the rows of servers started in this run (a new cell's own text colour is the window
+// frame's grey).
+void CBrenlowDlg::AddRowsOfRunningServers() {
+    const auto& running = Servers().RunningServers;
+    for (const auto& [name, info] : running)
+        AddServerRow(name);
+    if (!running.empty())
+        ResetListColors();
+}
+
+void CBrenlowDlg::AddServerRow(const std::wstring& name) {
+    CString row[] = {name.c_str(), kStartedStatus, L""};
+    m_listServer.AddItem(row);
 }
 
 void CBrenlowDlg::FillConfigCombo() {
@@ -139,8 +157,7 @@ void CBrenlowDlg::OnBnClickedStart() {
         ShowErrorMsg(error.c_str());
         return;
     }
-    CString row[] = {name.c_str(), kStartedStatus, L""};
-    m_listServer.AddItem(row);
+    AddServerRow(name);
     ResetListColors();
 }
 
@@ -155,6 +172,7 @@ void CBrenlowDlg::OnTimer(UINT_PTR nIDEvent) {
     TarnLauncherWrapper& servers = Servers();
     if (nIDEvent == TIMER_SWEEP) {
         std::vector<std::wstring> stopped = servers.CollectStoppedServers();
+        FlushPendingLog(); // the log reaches its file even when the program does not end by itself
         if (stopped.empty())
             return;
         for (const std::wstring& name : stopped)

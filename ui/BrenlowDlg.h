@@ -44,6 +44,8 @@ protected:
 
 private:
     void FitHeadingsToList();
+    void AddRowsOfRunningServers();
+    void AddServerRow(const std::wstring& name);
     void FillConfigCombo();
     void ResetListColors();
     void RemoveServerRow(const std::wstring& name);

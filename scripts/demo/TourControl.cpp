@@ -11,6 +11,8 @@
 //   TourControl point WHAT [INDEX]    screen point of: start, combo-arrow, combo-item I, row-button K,
 //                                     notice-ok, notice-cancel, close-button (waits up to 5 s for it)
 //   TourControl servers               how many dedicated server processes run
+//   TourControl end-by-force MS       ends Brenlow's process, as the task manager does, and waits until
+//                                     it is gone
 //
 // Exit code 0 on success, 1 when a wait timed out or a window is missing, 2 on bad arguments.
 #include "ForeignWindows.h"
@@ -198,6 +200,18 @@ int CountServerProcesses() {
     return count;
 }
 
+bool EndByForce(DWORD timeoutMs) {
+    DWORD processId = 0;
+    if (HWND main = MainWindow())
+        GetWindowThreadProcessId(main, &processId);
+    HANDLE process = processId ? OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId) : nullptr;
+    if (!process)
+        return false;
+    bool ended = TerminateProcess(process, 1) && WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0;
+    CloseHandle(process);
+    return ended;
+}
+
 DWORD Milliseconds(const wchar_t* text) {
     return static_cast<DWORD>(std::wcstoul(text, nullptr, 10));
 }
@@ -229,6 +243,8 @@ int Run(const std::vector<std::wstring>& args) {
         return WaitFor(Milliseconds(arg(2)), [&] { return IsSelected(arg(1)); }) ? 0 : 1;
     if (command == L"point" && args.size() >= 2)
         return WaitFor(5000, [&] { return PrintPoint(args[1], _wtoi(arg(2))); }) ? 0 : 1;
+    if (command == L"end-by-force")
+        return EndByForce(Milliseconds(arg(1))) ? 0 : 1;
     if (command == L"servers") {
         std::printf("%d\n", CountServerProcesses());
         return 0;

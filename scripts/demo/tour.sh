@@ -119,13 +119,18 @@ tour_end() {
   local servers
   servers=$(tour_control servers)
   [ "$servers" = 0 ] || tour_fail "$servers server processes were left running" || return 1
+  tour_wait_ended || return 1
+  echo "tour: Brenlow ended with no server left running"
+}
+
+# Waits until Brenlow's process (and its desktop) has ended.
+tour_wait_ended() {
   local i
   for i in $(seq 1 100); do
-    kill -0 "$tour_brenlow_pid" 2>/dev/null || break
+    kill -0 "$tour_brenlow_pid" 2>/dev/null || return 0
     sleep 0.1
   done
-  ! kill -0 "$tour_brenlow_pid" 2>/dev/null || tour_fail "Brenlow's process did not end" || return 1
-  echo "tour: Brenlow ended with no server left running"
+  tour_fail "Brenlow's process did not end"
 }
 
 # Closes Brenlow with its servers running, as a user would, and confirms.
@@ -173,10 +178,34 @@ tour_scaled() {
   return $status
 }
 
+# Brenlow ended by force with two servers running, as the task manager ends it: started again, it
+# finds them and shows their rows. Its desktop is told of no closed window and stays until the second
+# Brenlow closes.
+tour_found_again() {
+  echo "tour: Brenlow again, with two servers"
+  tour_begin || return 1
+  tour_open_list || return 1
+  tour_start_picked "My Cluster" 1 || return 1
+  tour_start_server 中文集群 2 || return 1
+  echo "tour: Brenlow is ended by force; its servers go on"
+  tour_control end-by-force 10000 || tour_fail "Brenlow could not be ended by force" || return 1
+  local servers desktop=$tour_brenlow_pid
+  servers=$(tour_control servers)
+  [ "$servers" = 2 ] || tour_fail "$servers servers run after Brenlow was ended, not 2" || return 1
+  echo "tour: Brenlow started again finds them"
+  tour_begin || return 1
+  tour_expect_rows 2 10000 "the servers that still run have no rows" || return 1
+  tour_shot 11-found-again || return 1
+  tour_close_confirmed 12-found-again-close-confirmation || return 1
+  tour_end || return 1
+  tour_brenlow_pid=$desktop
+  tour_wait_ended
+}
+
 tour_run() {
   rm -rf "$tour_screenshots"
   mkdir -p "$tour_screenshots"
   : >"$BRENLOW_DEMO/brenlow.out"
-  tour_begin && tour_walk && tour_end && tour_scaled || return 1
+  tour_begin && tour_walk && tour_end && tour_scaled && tour_found_again || return 1
   echo "tour: done; screenshots are in $tour_screenshots"
 }

@@ -44,7 +44,10 @@ BrenlowRun::~BrenlowRun() {
     if (debugger_.joinable())
         debugger_.join();
     if (process_) {
-        WaitForSingleObject(process_, 10000);
+        // Gone before the next program starts, which would otherwise find this one still holding the session.
+        if (WaitForSingleObject(process_, static_cast<DWORD>(std::chrono::milliseconds(kPatience).count())) !=
+            WAIT_OBJECT_0)
+            ADD_FAILURE() << "the program outlived its job";
         CloseHandle(process_);
     }
     if (debuggerReady_)

@@ -15,8 +15,8 @@ namespace e2e {
 namespace {
 
 // The last argument the server received, as the platform splits its command line.
-std::wstring LastArgument(const fs::path& record) {
-    std::istringstream lines(ReadFileBytes(record));
+std::wstring LastArgument(const std::string& record) {
+    std::istringstream lines(record);
     std::string line, last;
     std::getline(lines, line); // the raw command line
     while (std::getline(lines, line))
@@ -108,6 +108,14 @@ void BrenlowTest::Answer(const Notice& notice, int button) {
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(notice.window); }, kPatience)) << "the notice stays open";
 }
 
+void BrenlowTest::CloseAnyway() {
+    ASSERT_TRUE(PostMessageW(mainWindow, WM_SYSCOMMAND, SC_CLOSE, 0));
+    Notice question = WaitForNotice();
+    EXPECT_EQ(question.text, kCloseConfirmation);
+    ASSERT_TRUE(Click(question.window, IDOK));
+    EXPECT_TRUE(run->WaitForExit());
+}
+
 void BrenlowTest::CancelThenForceClose(const std::function<bool()>& ask, HANDLE server) {
     auto warnAndAnswer = [&](int button) {
         ASSERT_TRUE(ask());
@@ -143,10 +151,16 @@ void BrenlowTest::TrackServers() {
     for (const fs::directory_entry& entry : fs::directory_iterator(programFolder)) {
         unsigned long processId = 0;
         if (swscanf(entry.path().filename().c_str(), L"devserver-%lu.txt", &processId) != 1 ||
-            entry.path().extension() != L".txt" || !recordsRead_.insert(processId).second)
+            entry.path().extension() != L".txt" || recordsRead_.count(processId))
             continue;
+        // Just after the server's rename the file may still be held by it and refuse to open for a moment:
+        // it is read at a later call.
+        const std::string record = ReadFileBytes(entry.path());
+        if (record.empty())
+            continue;
+        recordsRead_.insert(processId);
         HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
-        std::wstring name = LastArgument(entry.path());
+        std::wstring name = LastArgument(record);
         if (!process)
             ADD_FAILURE() << "the server of " << Utf8(name) << " is gone before it could be watched";
         else if (!servers_.emplace(name, process).second)

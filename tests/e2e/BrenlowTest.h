@@ -20,6 +20,7 @@
 namespace e2e {
 
 inline constexpr wchar_t kNoticeCaption[] = L"温馨提示";
+inline constexpr wchar_t kCloseConfirmation[] = L"启动器关闭后，专用服务器也会被关闭，确认关闭吗？";
 inline constexpr wchar_t kForceCloseWarning[] = L"强制关闭专用服务器可能会导致部分存档丢失，建议您手动关闭";
 inline constexpr int kStartButton = 1000;
 inline constexpr int kConfigCombo = 1003;
@@ -57,6 +58,10 @@ protected:
     // Brings up the force-close warning with `ask` (a click or a key) and answers "取消", which leaves
     // `server` running, then again and answers "仍然关闭", which terminates it.
     void CancelThenForceClose(const std::function<bool()>& ask, HANDLE server);
+
+    // Closes the program with servers running: asked whether to close anyway, the user says "仍然关闭";
+    // the program ends.
+    void CloseAnyway();
 
     // Picks `name` in the combo box and presses "启动", as the user does.
     void PressStartFor(const std::wstring& name);

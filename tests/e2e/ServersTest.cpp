@@ -1,8 +1,10 @@
-// Servers started, refused, swept, force-closed and closed with the program, driven through its windows.
+// Servers started, refused, swept, force-closed and closed with the program, driven through its windows,
+// and found again by a program started after the one that started them was ended by force.
 #include "BrenlowTest.h"
 #include "ForeignWindows.h"
 
 #include "devserver/DevServerProtocol.h"
+#include "server/ServerRecordFile.h"
 
 using namespace e2e;
 using namespace testsupport;
@@ -11,7 +13,6 @@ namespace {
 
 constexpr wchar_t kAlreadyStarted[] = L"专用服务器已启动，请确认";
 constexpr wchar_t kTooManyServers[] = L"最多可以同时运行10个专用服务器";
-constexpr wchar_t kCloseConfirmation[] = L"启动器关闭后，专用服务器也会被关闭，确认关闭吗？";
 constexpr wchar_t kStarted[] = L"已启动";
 
 // A server that ends by itself leaves its own exit code, unlike a termination by Brenlow.
@@ -72,11 +73,7 @@ TEST_F(BrenlowTest, StartsTenServersRefusesTheSameOneAndAnEleventhAndEndsThemAll
         EXPECT_TRUE(IsRunning(ServerOf(names[i]))) << Utf8(names[i]);
 
     // "仍然关闭" terminates every server and ends the program.
-    ASSERT_TRUE(PostMessageW(mainWindow, WM_SYSCOMMAND, SC_CLOSE, 0));
-    question = WaitForNotice();
-    EXPECT_EQ(question.text, kCloseConfirmation);
-    ASSERT_TRUE(Click(question.window, IDOK));
-    EXPECT_TRUE(run->WaitForExit());
+    CloseAnyway();
     for (int i = 0; i < 10; ++i) {
         HANDLE server = ServerOf(names[i]);
         EXPECT_TRUE(WaitFor([&] { return !IsRunning(server); }, kPatience)) << Utf8(names[i]);
@@ -106,9 +103,7 @@ TEST_F(BrenlowTest, EndedServersAreSweptAndForceCloseEndsTheServerBesideTheButto
     ASSERT_TRUE(WaitForRowCount(1));
     EXPECT_EQ(Names(), std::vector<std::wstring>{names[1]});
 
-    ASSERT_TRUE(PostMessageW(mainWindow, WM_SYSCOMMAND, SC_CLOSE, 0));
-    Answer(WaitForNotice(), IDOK);
-    EXPECT_TRUE(run->WaitForExit());
+    CloseAnyway();
     EXPECT_EQ(WaitForSingleObject(beta, 10000), WAIT_OBJECT_0);
 }
 
@@ -133,11 +128,7 @@ TEST_F(BrenlowTest, DeleteOnTheSelectedRowAsksAndForceClosesItsServer) {
 
     // The selection went with its row: Delete asks nothing, and the next notice is the close question.
     ASSERT_TRUE(press(VK_DELETE));
-    ASSERT_TRUE(PostMessageW(mainWindow, WM_SYSCOMMAND, SC_CLOSE, 0));
-    Notice question = WaitForNotice();
-    EXPECT_EQ(question.text, kCloseConfirmation);
-    Answer(question, IDOK);
-    EXPECT_TRUE(run->WaitForExit());
+    CloseAnyway();
 }
 
 TEST_F(BrenlowTest, A64BitServerStaysListedAndEndsWhenTheProgramIsClosedAnyway) {
@@ -154,11 +145,40 @@ TEST_F(BrenlowTest, A64BitServerStaysListedAndEndsWhenTheProgramIsClosedAnyway) 
     EXPECT_FALSE(WaitFor([&] { return RowCount(list) != 1; }, std::chrono::milliseconds(4500)))
         << "the row of a running 64-bit server goes at a sweep";
 
-    ASSERT_TRUE(PostMessageW(mainWindow, WM_SYSCOMMAND, SC_CLOSE, 0));
-    Notice question = WaitForNotice();
-    EXPECT_EQ(question.text, kCloseConfirmation);
-    ASSERT_TRUE(Click(question.window, IDOK));
-    EXPECT_TRUE(run->WaitForExit());
+    CloseAnyway();
     EXPECT_EQ(WaitForSingleObject(server, 10000), WAIT_OBJECT_0);
     EXPECT_EQ(ExitCodeOf(server), 0u) << "terminated by Brenlow";
+}
+
+TEST_F(BrenlowTest, StartedAgainAfterAnEndByForceTheProgramFindsItsServersAndSupervisesThem) {
+    const std::wstring alpha = L"Alpha", beta = L"Beta 中文";
+    ASSERT_NO_FATAL_FAILURE(StartWithServers({beta, alpha}));
+    HANDLE alphaServer = ServerOf(alpha), betaServer = ServerOf(beta);
+    ASSERT_TRUE(alphaServer && betaServer);
+
+    std::unique_ptr<BrenlowRun> ended = std::move(run); // its job keeps the servers until the test ends
+    ASSERT_TRUE(TerminateProcess(ended->Process(), 1));
+    ASSERT_TRUE(ended->WaitForExit());
+    EXPECT_TRUE(IsRunning(alphaServer) && IsRunning(betaServer)) << "the servers outlive the program";
+
+    ASSERT_TRUE(StartBrenlow(BrenlowRun::Mode::Plain));
+    EXPECT_EQ(Names(), (std::vector<std::wstring>{alpha, beta})) << "a row each, in the names' order";
+    EXPECT_EQ(ColumnTexts(run->Process(), list, 1), (std::vector<std::wstring>{kStarted, kStarted}));
+    EXPECT_TRUE(GetDlgItem(list, kFirstRowButton + 1)) << "each row with its force-close button";
+
+    PressStartFor(alpha);
+    Notice refusal = WaitForNotice();
+    EXPECT_EQ(refusal.text, kAlreadyStarted);
+    Answer(refusal, IDOK);
+    EXPECT_EQ(ServersSeen(), 2u) << "no second server on the same cluster";
+
+    CancelThenForceClose([&] { return Click(list, kFirstRowButton + 1); }, betaServer);
+    ASSERT_TRUE(WaitForRowCount(1)) << "the sweep leaves the row of a server found again";
+    EXPECT_EQ(Names(), std::vector<std::wstring>{alpha});
+
+    CloseAnyway();
+    EXPECT_EQ(WaitForSingleObject(alphaServer, 10000), WAIT_OBJECT_0);
+    EXPECT_EQ(ExitCodeOf(alphaServer), 0u) << "terminated by the program that found it again";
+    EXPECT_FALSE(std::filesystem::exists(programFolder / kServerRecordFileName))
+        << "a clean close keeps none";
 }

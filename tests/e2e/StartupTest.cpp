@@ -1,5 +1,5 @@
 // Start-up and shutdown of the whole program: the missing launcher library, the log file and the
-// library's Shutdown.
+// library's Shutdown, and one program per session.
 #include "BrenlowTest.h"
 #include "ForeignWindows.h"
 
@@ -20,6 +20,13 @@ std::vector<std::string> LogLines(const std::vector<std::string>& debugStrings) 
         if (text.rfind("Quillane.", 0) == 0)
             lines.push_back(text.substr(0, text.size() - (!text.empty() && text.back() == '\n')));
     return lines;
+}
+
+const std::string kLauncherLoaded = "tarn_launcher: loaded\n";
+
+// Without the configuration root, the dialog's first reading of the configurations logs this.
+std::string MissingFolderLine() {
+    return "]" + Gbk(L"找不到指定目录,请检查该目录是否存在");
 }
 
 } // namespace
@@ -78,11 +85,60 @@ TEST_F(BrenlowTest, TheLogKeepsEveryLineWrittenWhileItWasOpenAndShutdownReachesT
     EXPECT_EQ(written, std::vector<std::string>(sent.begin() + 1, sent.end()));
 
     const std::regex header(R"(Quillane\.\[\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}\]\[(\d+)\]\[4\].*)");
-    const std::string missingFolder = Gbk(L"找不到指定目录,请检查该目录是否存在");
     for (const std::string& line : written) {
         std::smatch match;
         ASSERT_TRUE(std::regex_match(line, match, header)) << line;
         EXPECT_EQ(match[1], std::to_string(run->MainThreadId())) << "logged on the user-interface thread";
-        EXPECT_TRUE(line.ends_with("]" + missingFolder)) << line;
+        EXPECT_TRUE(line.ends_with(MissingFolderLine())) << line;
     }
+}
+
+TEST_F(BrenlowTest, LogLinesReachTheFileWhileTheProgramRunsAndStayWhenItIsEndedByForce) {
+    Install(true);
+    ASSERT_TRUE(StartBrenlow(BrenlowRun::Mode::Plain));
+    const fs::path logFile = programFolder / L"log" / L"Quillane.txt";
+    EXPECT_TRUE(WaitFor([&] { return !ReadFileBytes(logFile).empty(); }, kPatience))
+        << "the line stays in the program's buffer";
+    ASSERT_TRUE(TerminateProcess(run->Process(), 1));
+    ASSERT_TRUE(run->WaitForExit());
+    std::vector<std::string> lines = CrLfLines(ReadFileBytes(logFile));
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_TRUE(lines[0].ends_with(MissingFolderLine())) << lines[0];
+}
+
+TEST_F(BrenlowTest, ASecondProgramFromAnyFolderBringsTheFirstForwardAndEndsWithoutLoadingAnything) {
+    Install(true);
+    AddCluster(L"Alpha");
+    ASSERT_TRUE(StartBrenlow(BrenlowRun::Mode::Debugged));
+    std::vector<std::string> said = run->DebugStrings();
+    ASSERT_EQ(std::count(said.begin(), said.end(), kLauncherLoaded), 1) << "the library reports its loading";
+
+    const fs::path copyFolder = root / L"another copy";
+    fs::create_directories(copyFolder);
+    for (const wchar_t* file :
+         {L"Brenlow.exe", L"tarn_launcher.dll", L"moorwake_dedicated_server_nullrenderer.exe"})
+        CopyProgram(file, copyFolder);
+    // Another program's window in front, here the test's own.
+    std::unique_ptr<HWND__, decltype(&DestroyWindow)> elsewhere(
+        CreateWindowExW(0, L"Static", L"elsewhere", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, nullptr, nullptr,
+                        nullptr, nullptr),
+        &DestroyWindow);
+    for (const fs::path& second : {program, copyFolder / L"Brenlow.exe"}) {
+        SCOPED_TRACE(Utf8(second.wstring()));
+        ShowWindow(mainWindow, SW_MINIMIZE);
+        SetForegroundWindow(elsewhere.get());
+        ASSERT_TRUE(
+            WaitFor([&] { return IsIconic(mainWindow) && GetForegroundWindow() == elsewhere.get(); }));
+
+        BrenlowRun secondRun(second, BrenlowRun::Mode::Debugged);
+        ASSERT_TRUE(secondRun.WaitForExit());
+        said = secondRun.DebugStrings();
+        EXPECT_EQ(std::count(said.begin(), said.end(), kLauncherLoaded), 0)
+            << "the second one loaded the library";
+        EXPECT_TRUE(LogLines(said).empty());
+        EXPECT_TRUE(WaitFor([&] { return !IsIconic(mainWindow) && GetForegroundWindow() == mainWindow; }))
+            << "the first one is not restored and in front";
+    }
+    EXPECT_TRUE(run->IsRunning());
+    EXPECT_FALSE(fs::exists(copyFolder / L"log"));
 }

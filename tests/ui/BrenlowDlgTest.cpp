@@ -256,6 +256,33 @@ TEST_F(MainDialogTest, ComboFollowsTheDiscoveredOrderAndStartsTheChosenEntry) {
     });
 }
 
+// Row `row` shows the server `name` as started, with its force-close button, in black on white.
+void ExpectServerRow(const View& view, int row, const std::wstring& name) {
+    EXPECT_EQ(view.Cell(row, 0), name);
+    EXPECT_EQ(view.Cell(row, 1), L"已启动");
+    EXPECT_EQ(view.Cell(row, 2), L"");
+    HWND button = view.RowButton(row);
+    ASSERT_NE(button, nullptr);
+    wchar_t caption[32] = {};
+    GetWindowTextW(button, caption, 32);
+    EXPECT_STREQ(caption, L"强制关闭");
+
+    LVITEMW item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    ListView_GetItem(view.list(), &item);
+    auto* data = reinterpret_cast<ItemData*>(item.lParam);
+    ASSERT_NE(data, nullptr);
+    for (int column = 0; column < 3; ++column) {
+        EXPECT_EQ(data->aTextColor[column], RGB(0, 0, 0));
+        EXPECT_EQ(data->aBkColor[column], RGB(255, 255, 255));
+    }
+    HDITEMW format{};
+    format.mask = HDI_FORMAT;
+    Header_GetItem(ListView_GetHeader(view.list()), 2, &format);
+    EXPECT_TRUE(format.fmt & HDF_OWNERDRAW) << "headings are owner-drawn once the colours are reset";
+}
+
 TEST_F(MainDialogTest, AStartedServerGetsARowWithItsButtonInBlackOnWhite) {
     AddCluster(L"A&B");
     CBrenlowDlg dialog;
@@ -263,34 +290,25 @@ TEST_F(MainDialogTest, AStartedServerGetsARowWithItsButtonInBlackOnWhite) {
         View view{window};
         StartEntry(view, 0);
         ASSERT_EQ(view.RowCount(), 1);
-        EXPECT_EQ(view.Cell(0, 0), L"A&B");
-        EXPECT_EQ(view.Cell(0, 1), L"已启动");
-        EXPECT_EQ(view.Cell(0, 2), L"");
-        HWND button = view.RowButton(0);
-        ASSERT_NE(button, nullptr);
-        wchar_t caption[32] = {};
-        GetWindowTextW(button, caption, 32);
-        EXPECT_STREQ(caption, L"强制关闭");
-
-        LVITEMW item{};
-        item.mask = LVIF_PARAM;
-        ListView_GetItem(view.list(), &item);
-        auto* data = reinterpret_cast<ItemData*>(item.lParam);
-        ASSERT_NE(data, nullptr);
-        for (int column = 0; column < 3; ++column) {
-            EXPECT_EQ(data->aTextColor[column], RGB(0, 0, 0));
-            EXPECT_EQ(data->aBkColor[column], RGB(255, 255, 255));
-        }
-        HDITEMW format{};
-        format.mask = HDI_FORMAT;
-        Header_GetItem(ListView_GetHeader(view.list()), 2, &format);
-        EXPECT_TRUE(format.fmt & HDF_OWNERDRAW) << "headings are owner-drawn once the colours are reset";
+        ExpectServerRow(view, 0, L"A&B");
 
         uint32_t processId = ProcessOf(L"A&B");
         ASSERT_NE(processId, 0u);
         servertest::DevServerRecord record;
         ASSERT_TRUE(servertest::TakeDevServerRecord(ExecutableFolder(), processId, record));
         EXPECT_EQ(record.arguments.back(), L"A&B");
+    });
+}
+
+// Servers found again at start-up are in the map before the dialog opens.
+TEST_F(MainDialogTest, ServersInTheMapWhenTheDialogOpensGetTheirRowsInTheMapsOrder) {
+    servers.RunningServers = {{L"Beta", {0, 0}}, {L"Alpha", {0, 0}}};
+    CBrenlowDlg dialog;
+    RunDialog(dialog, [&](HWND window) {
+        View view{window};
+        ASSERT_EQ(view.RowCount(), 2);
+        ExpectServerRow(view, 0, L"Alpha");
+        ExpectServerRow(view, 1, L"Beta");
     });
 }
 

@@ -1,0 +1,23 @@
+#pragma once
+#include <windows.h>
+
+// Keeps Brenlow to one per Windows session, whatever folder each copy was started from. The first
+// Brenlow creates a named section in the session's namespace that holds its process identifier; a later
+// one finds the section there and knows whom to bring forward. The system removes the section with the
+// last handle on it, so a Brenlow that has ended, however it ended, holds no one back.
+class InstanceMarker {
+public:
+    InstanceMarker();
+    ~InstanceMarker();
+    InstanceMarker(const InstanceMarker&) = delete;
+    InstanceMarker& operator=(const InstanceMarker&) = delete;
+
+    // Whether another Brenlow of this session held the marker first.
+    bool IsHeldByAnother() const { return heldByAnother_; }
+    // Brings that Brenlow's window to the front, its main window restored when minimised.
+    void BringOtherForward() const;
+
+private:
+    HANDLE section_ = nullptr;
+    bool heldByAnother_ = false;
+};
