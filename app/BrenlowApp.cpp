@@ -65,6 +65,7 @@ BOOL CBrenlowApp::InitInstance() {
     }
     OpenLogFile(); // without a log file the program still runs
     InstallCrashHandler();
+    CloseOnCrash(marker.Release()); // a Brenlow showing "Fatal Error" holds no new one back
     TarnLauncherWrapper& servers = TarnLauncherWrapper::GetInstance();
     AdoptRecordedServers(servers); // before the dialog shows its list
 

@@ -1,10 +1,13 @@
 #pragma once
 #include <windows.h>
 
+#include <utility>
+
 // Keeps Brenlow to one per Windows session, whatever folder each copy was started from. The first
 // Brenlow creates a named section in the session's namespace that holds its process identifier; a later
 // one finds the section there and knows whom to bring forward. The system removes the section with the
-// last handle on it, so a Brenlow that has ended, however it ended, holds no one back.
+// last handle on it, so a Brenlow that has ended, however it ended, holds no one back; Brenlow gives that
+// handle to its crash handling, which closes it first of all.
 class InstanceMarker {
 public:
     InstanceMarker();
@@ -16,6 +19,9 @@ public:
     bool IsHeldByAnother() const { return heldByAnother_; }
     // Brings that Brenlow's window to the front, its main window restored when minimised.
     void BringOtherForward() const;
+    // Gives the marker's handle up to the caller, who closes it to end the marker; the process's end
+    // closes it otherwise.
+    HANDLE Release() { return std::exchange(section_, nullptr); }
 
 private:
     HANDLE section_ = nullptr;

@@ -1,6 +1,6 @@
 // A crash on purpose inside the running program, as shipped (stripped), made by the stand-in launcher: the
 // dump it leaves, the log lines it keeps, the "Fatal Error" it shows, and that the dying program calls the
-// launcher no more. The dumps are kept for the read_dump test.
+// launcher no more, nor holds a new one back. The dumps are kept for the read_dump test.
 #include "BrenlowTest.h"
 #include "CrashDumps.h"
 #include "ForeignWindows.h"
@@ -152,3 +152,32 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 } // namespace
+
+// A Brenlow that shows "Fatal Error" has let go of its claim on the session: a new one starts as usual,
+// and finds the servers that the dying one had taken back from the one before it.
+TEST_F(BrenlowTest, WhileOneShowsFatalErrorANewOneStartsAndFindsTheServers) {
+    const std::wstring alpha = L"Alpha", beta = L"Beta";
+    ASSERT_NO_FATAL_FAILURE(StartWithServers({alpha, beta}));
+    HANDLE alphaServer = ServerOf(alpha);
+    std::unique_ptr<BrenlowRun> ended = std::move(run); // its job keeps the servers until the test ends
+    ASSERT_TRUE(TerminateProcess(ended->Process(), 1));
+    ASSERT_TRUE(ended->WaitForExit());
+
+    WriteFileBytes(programFolder / kCrashOnCallbacksFile, kCrashWithForeignException);
+    ASSERT_TRUE(StartBrenlow(BrenlowRun::Mode::Plain));
+    std::unique_ptr<BrenlowRun> dying = std::move(run);
+    HWND box = nullptr;
+    WaitFor([&] { return (box = FindFatalErrorBox(dying->ProcessId())) || !dying->IsRunning(); },
+            kDumpPatience);
+    ASSERT_TRUE(box) << "no \"Fatal Error\" message; exit code " << std::hex << dying->ExitCode();
+    fs::remove(programFolder / kCrashOnCallbacksFile); // the next one runs as usual
+
+    ASSERT_TRUE(StartBrenlow(BrenlowRun::Mode::Plain)) << "held back by the one that shows Fatal Error";
+    EXPECT_EQ(Names(), (std::vector<std::wstring>{alpha, beta}));
+    EXPECT_TRUE(dying->IsRunning() && IsWindowVisible(box)) << "the message still waits for its answer";
+    CloseAnyway();
+    EXPECT_EQ(WaitForSingleObject(alphaServer, 10000), WAIT_OBJECT_0) << "stopped by the new one";
+
+    PostMessageW(FindWindowExW(box, nullptr, L"Button", nullptr), BM_CLICK, 0, 0);
+    EXPECT_TRUE(dying->WaitForExit());
+}
