@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cwchar>
 #include <memory>
 #include <set>
@@ -126,6 +127,18 @@ bool ParseRecords(std::wstring_view text, std::vector<ServerRecord>& records) {
     return whole && text.empty() && lines == count + 1;
 }
 
+// Renames the open file over `target`, through its own handle: half the cost of MoveFileExW under Wine,
+// which opens the file a second time.
+bool RenameOver(HANDLE file, const std::wstring& target) {
+    const size_t nameBytes = target.size() * sizeof(wchar_t);
+    std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + nameBytes);
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    rename->ReplaceIfExists = TRUE;
+    rename->FileNameLength = static_cast<DWORD>(nameBytes);
+    std::copy_n(target.data(), target.size(), rename->FileName);
+    return SetFileInformationByHandle(file, FileRenameInfo, rename, static_cast<DWORD>(buffer.size()));
+}
+
 } // namespace
 
 ServerRecordReading ReadServerRecords(const std::wstring& path, std::vector<ServerRecord>& records) {
@@ -153,15 +166,14 @@ bool WriteServerRecords(const std::wstring& path, const std::vector<ServerRecord
         text += FormatRecord(record) + std::wstring(kLineEnd);
 
     const std::wstring temporary = path + kTemporarySuffix;
-    bool written = false;
-    if (FileHandle file = OpenFile(temporary, GENERIC_WRITE, 0, CREATE_ALWAYS)) {
+    bool replaced = false;
+    if (FileHandle file = OpenFile(temporary, GENERIC_WRITE | DELETE, 0, CREATE_ALWAYS)) {
         const auto size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
         DWORD done = 0;
-        written = WriteFile(file.get(), text.data(), size, &done, nullptr) && done == size &&
-                  FlushFileBuffers(file.get());
+        replaced = WriteFile(file.get(), text.data(), size, &done, nullptr) && done == size &&
+                   FlushFileBuffers(file.get()) && RenameOver(file.get(), path);
     }
-    if (written &&
-        MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    if (replaced)
         return true;
     DeleteFileW(temporary.c_str());
     return false;
