@@ -1,5 +1,6 @@
-# Boost.Filesystem built for i686 MinGW by scripts/setup.sh (Boost.System is header-only in 1.81).
-set(BRENLOW_BOOST_ROOT "$ENV{BRENLOW_DEPS}/boost-1.81-i686" CACHE PATH "Boost 1.81 built for the target")
+# Boost.Filesystem built for the target by scripts/setup.sh (Boost.System is header-only in 1.81).
+string(REGEX REPLACE "-.*" "" boost_arch "${brenlow_triple}")
+set(BRENLOW_BOOST_ROOT "$ENV{BRENLOW_DEPS}/boost-1.81-${boost_arch}" CACHE PATH "Boost 1.81 built for the target")
 if(NOT EXISTS "${BRENLOW_BOOST_ROOT}/lib/libboost_filesystem.a")
   message(FATAL_ERROR "Boost.Filesystem not found under ${BRENLOW_BOOST_ROOT}: run scripts/setup.sh")
 endif()

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Builds and runs the benchmark program under Wine: every measure beside its floor, or with an argument
 # only that measure (log, discovery, sweep, start-up, memory, idle, or soak, which is long and runs only
-# when named). BRENLOW_WINEARCH=win32 runs it on 32-bit Windows, as for the tests.
+# when named), with the build and on the Windows that the tests take (scripts/env.sh).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/env.sh"
+require_runnable_target
+echo "# bench: $(brenlow_build_line)"
 bash "$here/setup.sh" >/dev/null
 bash "$here/build.sh" >/dev/null
 source "$here/wine-session.sh"
@@ -15,12 +17,12 @@ source "$here/wine-session.sh"
 if command -v taskset >/dev/null; then
   taskset -p -c 0 $$ >/dev/null
 fi
-trap wine_session_end EXIT
+trap 'wine_session_end; echo "# bench: ran $(brenlow_build_name)"' EXIT
 wine_session_begin
 cd "$BRENLOW_BUILD/bin"
 echo "# $(uptime)"
 # A failed measure makes the exit code 1; whatever is left running ends with the session (the trap).
 status=0
-wine brenlow_bench.exe "$@" || status=$?
+"$BRENLOW_WINE" brenlow_bench.exe "$@" || status=$?
 echo "# $(uptime)"
 exit "$status"

@@ -4,6 +4,9 @@
 # Brenlow-<version>-win32-symbols.zip (the same programs unstripped, to read users' crash dumps with).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+# The release is the 32-bit build on any host (building runs no 32-bit code): the platform's launcher
+# library is 32-bit, so a 64-bit Brenlow could not load it.
+export BRENLOW_TARGET=x86 BRENLOW_TARGET_REASON="the release"
 source "$here/env.sh"
 bash "$here/setup.sh" >/dev/null
 bash "$here/build.sh" Brenlow

@@ -30,7 +30,7 @@ wine_prefix_prepare >&2
 # second, 64-bit reading of the same dump follows, which makes no sense of a 32-bit process: only the
 # first backtrace counts. Its output is kept, to be shown when it holds no backtrace.
 status=0
-(cd "$scratch" && winedbg dump.mdmp </dev/null >winedbg.out 2>winedbg.err) || status=$?
+(cd "$scratch" && "$BRENLOW_WINE" winedbg dump.mdmp </dev/null >winedbg.out 2>winedbg.err) || status=$?
 backtrace=$(awk '
   /^Backtrace:/ { if (seen) exit; seen = 1; next }
   seen && /^(=>|  ) *[0-9]+ / { print; next }

@@ -8,10 +8,14 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/env.sh"
 # Its own prefix, so that the demo's Documents folder and fonts never reach the tests' prefix.
-export WINEPREFIX=${WINEPREFIX_BRENLOW:-$BRENLOW_ROOT/.wineprefix-run-$WINEARCH}
+export WINEPREFIX=${WINEPREFIX_BRENLOW:-$BRENLOW_ROOT/.wineprefix-run-$BRENLOW_PREFIX_KIND}
 export BRENLOW_DEMO=${BRENLOW_DEMO:-$BRENLOW_ROOT/out/demo}
 # Chinese texts and folder names need the Chinese locale (set up by setup.sh).
 export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
+
+require_runnable_target
+echo "run: $(brenlow_build_line)"
+trap 'echo "run: ran $(brenlow_build_name)"' EXIT
 
 headless=true
 [ -n "${DISPLAY:-}" ] && headless=false
@@ -24,14 +28,14 @@ demo_prepare_program
 demo_prepare_documents
 
 source "$here/wine-session.sh"
-trap wine_session_end EXIT
+trap 'wine_session_end; echo "run: ran $(brenlow_build_name)"' EXIT
 wine_session_begin
 
 if ! $headless; then
   demo_prepare_prefix Y
   echo "run: Brenlow runs from $demo_program; its configurations are in $demo_documents"
   cd "$demo_program"
-  wine Brenlow.exe
+  "$BRENLOW_WINE" Brenlow.exe
   exit 0
 fi
 

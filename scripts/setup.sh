@@ -8,9 +8,11 @@ source "$here/env.sh"
 
 packages=(
   cmake make ccache g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix googletest dpkg-dev
-  wine wine32:i386 wine64 xvfb xauth fonts-wine fonts-wqy-microhei
+  wine wine64 xvfb xauth fonts-wine fonts-wqy-microhei
   imagemagick xdotool x11-utils locales python3
 )
+# The 32-bit Wine only where it can run (both builds are made on any host).
+if [ "$BRENLOW_HOST32" = 1 ]; then packages+=(wine32:i386); fi
 
 need_packages() {
   local p
@@ -21,7 +23,7 @@ need_packages() {
 }
 
 install_packages() {
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  if [ "$BRENLOW_HOST32" = 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
   fi
   if need_packages; then
@@ -69,13 +71,13 @@ add_source_entry() {
   fi
 }
 
-# Boost.Filesystem 1.81 for i686 MinGW from Debian's boost1.81 source package. Boost.System is
+# Boost.Filesystem 1.81 for the target's MinGW from Debian's boost1.81 source package. Boost.System is
 # header-only in this release, so the headers plus one static library are all we keep.
 build_boost() {
-  local prefix=$BRENLOW_DEPS/boost-1.81-i686
+  local prefix=$BRENLOW_DEPS/boost-1.81-${BRENLOW_TRIPLE%%-*}
   [ -f "$prefix/lib/libboost_filesystem.a" ] && return 0
   add_source_entry
-  echo "setup: building Boost.Filesystem for i686 MinGW (about a minute)"
+  echo "setup: building Boost.Filesystem for $BRENLOW_TRIPLE (about a minute)"
   local work=$BRENLOW_DEPS/boost-src
   rm -rf "$work" && mkdir -p "$work"
   (cd "$work" && quietly apt-get source --download-only -qq boost1.81)
@@ -92,16 +94,22 @@ build_boost() {
   done
   # One compiler per core; xargs fails when any source fails, after the others have finished.
   if ! (cd "$prefix.tmp/obj" && printf '%s\0' "$src"/libs/filesystem/src/*.cpp |
-    xargs -0 -n 1 -P "$(nproc)" i686-w64-mingw32-g++-posix -std=c++20 -O2 -DBOOST_FILESYSTEM_STATIC_LINK=1 \
+    xargs -0 -n 1 -P "$(nproc)" "$BRENLOW_TRIPLE-g++-posix" -std=c++20 -O2 -DBOOST_FILESYSTEM_STATIC_LINK=1 \
       -DBOOST_FILESYSTEM_SOURCE -DBOOST_FILESYSTEM_NO_CXX20_ATOMIC_REF=0 -I"$prefix.tmp/include" -c); then
     echo "setup: Boost.Filesystem did not compile (the compiler's messages are above)" >&2
     return 1
   fi
-  i686-w64-mingw32-ar rcs "$prefix.tmp/lib/libboost_filesystem.a" "$prefix.tmp"/obj/*.o
+  "$BRENLOW_TRIPLE-ar" rcs "$prefix.tmp/lib/libboost_filesystem.a" "$prefix.tmp"/obj/*.o
   rm -rf "$prefix.tmp/obj" "$prefix" "$work"
   mv "$prefix.tmp" "$prefix"
 }
 
+if [ "$BRENLOW_HOST32" = 1 ]; then
+  echo "setup: $BRENLOW_HOST_FINDING, so every build runs here; setting up $(brenlow_build_name)"
+else
+  echo "setup: $BRENLOW_HOST_FINDING, so only the 64-bit build runs here (Wine's 64-bit loader, a 64-bit" \
+    "prefix) and the 32-bit one is only built; setting up $(brenlow_build_name)"
+fi
 install_packages
 install_locale
 mkdir -p "$BRENLOW_DEPS"

@@ -8,8 +8,8 @@ wine_prefix_prepare() {
   wine_prefix_ready && return 0
   echo "wine: preparing the prefix $WINEPREFIX (first time only)"
   mkdir -p "$WINEPREFIX"
-  quietly wine wineboot -i
-  quietly wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f
+  quietly "$BRENLOW_WINE" wineboot -i
+  quietly "$BRENLOW_WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f
   wineserver -w
   touch "$WINEPREFIX/.brenlow-ready"
 }
@@ -45,10 +45,10 @@ wine_session_begin() {
   # Started and booted before anything runs, with no output to a pipe (the boot's goes to a file), or
   # ctest waits for ever on Wine's service processes holding its pipes.
   (wineserver -p >/dev/null 2>&1 </dev/null &)
-  quietly wine wineboot
+  quietly "$BRENLOW_WINE" wineboot
   # Unmanaged top-level windows: without a window manager, hiding a managed window makes Wine wait 2 s
   # for a state change that never comes (every closed dialog would cost that).
-  quietly wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f
+  quietly "$BRENLOW_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f
 }
 
 wine_session_end() {
@@ -56,5 +56,6 @@ wine_session_end() {
   if [ -n "$BRENLOW_XVFB_PID" ]; then
     kill "$BRENLOW_XVFB_PID" 2>/dev/null || true
     wait "$BRENLOW_XVFB_PID" 2>/dev/null || true
+    BRENLOW_XVFB_PID=
   fi
 }

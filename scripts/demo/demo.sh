@@ -50,7 +50,7 @@ demo_prepare_prefix() {
   local managed=$1
   demo_install_caption_font
   local documents="Z:${demo_documents//\//\\}"
-  quietly wine reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders' \
+  quietly "$BRENLOW_WINE" reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders' \
     /v Personal /t REG_EXPAND_SZ /d "$documents" /f
-  quietly wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$managed" /f
+  quietly "$BRENLOW_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$managed" /f
 }

@@ -9,7 +9,7 @@ tour_desktop=$TOUR_DESKTOP
 tour_size=$TOUR_SIZE
 
 tour_control() {
-  BRENLOW_TOUR_DESKTOP=$tour_desktop wine "$BRENLOW_BUILD/bin/TourControl.exe" "$@" </dev/null
+  BRENLOW_TOUR_DESKTOP=$tour_desktop "$BRENLOW_WINE" "$BRENLOW_BUILD/bin/TourControl.exe" "$@" </dev/null
 }
 
 tour_fail() {
@@ -79,7 +79,7 @@ tour_expect_notice() {
 # Starts Brenlow in a virtual desktop of its own.
 tour_begin() {
   (cd "$demo_program" &&
-    exec wine explorer /desktop="$tour_desktop,$tour_size" Brenlow.exe >>"$BRENLOW_DEMO/brenlow.out" 2>&1 </dev/null) &
+    exec "$BRENLOW_WINE" explorer /desktop="$tour_desktop,$tour_size" Brenlow.exe >>"$BRENLOW_DEMO/brenlow.out" 2>&1 </dev/null) &
   tour_brenlow_pid=$!
   tour_control wait-main 60000 || tour_fail "Brenlow's window did not appear"
 }
@@ -145,13 +145,13 @@ tour_close_confirmed() {
 TOUR_DPI_KEY='HKCU\Control Panel\Desktop'
 # The display scaling a program takes when it starts (LogPixels), or nothing when the prefix has none.
 tour_dpi() {
-  wine reg query "$TOUR_DPI_KEY" /v LogPixels </dev/null 2>/dev/null | awk '$1 == "LogPixels" { print $3 }' | tr -d '\r'
+  "$BRENLOW_WINE" reg query "$TOUR_DPI_KEY" /v LogPixels </dev/null 2>/dev/null | awk '$1 == "LogPixels" { print $3 }' | tr -d '\r'
 }
 tour_set_dpi() {
   if [ -n "$1" ]; then
-    quietly wine reg add "$TOUR_DPI_KEY" /v LogPixels /t REG_DWORD /d $(($1)) /f
+    quietly "$BRENLOW_WINE" reg add "$TOUR_DPI_KEY" /v LogPixels /t REG_DWORD /d $(($1)) /f
   else
-    quietly wine reg delete "$TOUR_DPI_KEY" /v LogPixels /f
+    quietly "$BRENLOW_WINE" reg delete "$TOUR_DPI_KEY" /v LogPixels /f
   fi
 }
 
