@@ -57,6 +57,26 @@ void WriteDumpFile(const wchar_t* path, EXCEPTION_POINTERS* exception, DWORD thr
     CloseHandle(file);
 }
 
+// The jump written over the start of SetUnhandledExceptionFilter. In a 32-bit process a 5-byte relative
+// jump reaches every address; in a 64-bit one a relative jump reaches only 2 GiB, so the jump goes
+// through the absolute address stored right behind it.
+#if defined(__i386__)
+struct FilterJump {
+    unsigned char bytes[5] = {0xE9}; // jmp rel32
+    explicit FilterJump(uintptr_t from, uintptr_t to) {
+        auto displacement = static_cast<uint32_t>(to - from - sizeof bytes);
+        std::memcpy(bytes + 1, &displacement, sizeof displacement);
+    }
+};
+#elif defined(__x86_64__)
+struct FilterJump {
+    unsigned char bytes[14] = {0xFF, 0x25}; // jmp [rip+0], then the 8-byte address
+    explicit FilterJump(uintptr_t, uintptr_t to) { std::memcpy(bytes + 6, &to, sizeof to); }
+};
+#else
+#error "the filter lock knows x86 and x64 only"
+#endif
+
 } // namespace
 
 void WriteCrashDump(EXCEPTION_POINTERS* exception, DWORD threadId) {
@@ -105,9 +125,6 @@ LPTOP_LEVEL_EXCEPTION_FILTER WINAPI IgnoreSetUnhandledExceptionFilter(LPTOP_LEVE
     return nullptr;
 }
 
-// A 5-byte relative jump reaches every address only in a 32-bit process.
-static_assert(sizeof(void*) == 4, "the filter lock is written for 32-bit x86");
-
 void LockUnhandledExceptionFilter() {
     HMODULE kernel32 = LoadLibraryW(L"kernel32.dll"); // kept loaded: the patch lives in it
     if (!kernel32)
@@ -116,10 +133,8 @@ void LockUnhandledExceptionFilter() {
     if (!entry)
         return;
     auto from = reinterpret_cast<uintptr_t>(entry);
-    auto to = reinterpret_cast<uintptr_t>(&IgnoreSetUnhandledExceptionFilter);
-    auto displacement = static_cast<uint32_t>(to - from - 5);
-    unsigned char jump[5] = {0xE9};
-    std::memcpy(jump + 1, &displacement, sizeof displacement);
+    FilterJump jump(from, reinterpret_cast<uintptr_t>(&IgnoreSetUnhandledExceptionFilter));
     // WriteProcessMemory writes through the page's read-only protection itself.
-    WriteProcessMemory(GetCurrentProcess(), reinterpret_cast<void*>(from), jump, sizeof jump, nullptr);
+    WriteProcessMemory(GetCurrentProcess(), reinterpret_cast<void*>(from), jump.bytes, sizeof jump.bytes,
+                       nullptr);
 }

@@ -2,6 +2,7 @@
 
 #include "diag/CrashDump.h"
 #include "diag/LogFile.h"
+#include "diag/OverflowRoom.h"
 
 #include <atomic>
 #include <csignal>
@@ -76,15 +77,16 @@ void HandleCrash(EXCEPTION_POINTERS* exception) {
 }
 
 // The C runtime's fatal endings: the failing thread's context, under an exception record whose code says
-// which it was. Inlined into each hook, whose frame pointer x86 RtlCaptureContext reads: the context is
-// the hook's caller's, at the call, so the dump's stack starts where the runtime gave up.
+// which it was. Inlined into each hook. On x86 RtlCaptureContext reads the hook's frame pointer, so the
+// context is the hook's caller's, at the call, and the dump's stack starts where the runtime gave up; on
+// x64 it is the hook's own, and the stack goes on through the runtime from there.
 [[gnu::always_inline]] inline void HandleRuntimeEnding(DWORD code) {
     CONTEXT context{};
     RtlCaptureContext(&context);
     EXCEPTION_RECORD record{};
     record.ExceptionCode = code;
     record.ExceptionFlags = EXCEPTION_NONCONTINUABLE;
-    record.ExceptionAddress = reinterpret_cast<void*>(context.Eip);
+    record.ExceptionAddress = InstructionPointer(context);
     EXCEPTION_POINTERS pointers{&record, &context};
     HandleCrash(&pointers);
     TerminateProcess(GetCurrentProcess(), code); // only if the handling could not end the process
@@ -125,6 +127,7 @@ extern "C" void __cxa_pure_virtual() {
 }
 
 void InstallCrashHandler() {
+    ReserveOverflowRoom(); // a thread that overflows its stack keeps room for its part of the handling
     LoadDumpWriter();
     SetUnhandledExceptionFilter(CrashDumpFilter); // the runtime's own filter is dropped, not chained
     LockUnhandledExceptionFilter();

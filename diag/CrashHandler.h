@@ -18,6 +18,15 @@ inline constexpr DWORD kInvalidParameterCode = 0xC0000417; // STATUS_INVALID_CRU
 inline constexpr DWORD kTerminateCode = 0xE0424C01;        // std::terminate: an uncaught C++ exception
 inline constexpr DWORD kPureVirtualCallCode = 0xE0424C02;  // a call of a pure virtual function
 
+// Where `context` stands: the instruction pointer of a 32-bit or a 64-bit thread.
+inline void* InstructionPointer(const CONTEXT& context) {
+#if defined(__x86_64__)
+    return reinterpret_cast<void*>(context.Rip);
+#else
+    return reinterpret_cast<void*>(context.Eip);
+#endif
+}
+
 // The crash handler's start-up step: loads the dump writer, installs CrashDumpFilter and locks it
 // (diag/CrashDump.h), and hands abort(), std::terminate, pure virtual calls and invalid parameters (where the
 // C runtime reports them) to the same handling.

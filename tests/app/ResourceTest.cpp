@@ -13,6 +13,9 @@ using namespace testsupport;
 
 namespace {
 
+// The processor architecture of the common-controls assembly: the program's own.
+constexpr const char* kArchitecture = sizeof(void*) == 8 ? "amd64" : "x86";
+
 fs::path Probe() {
     return ExecutableFolder() / L"resource_probe.exe";
 }
@@ -93,8 +96,9 @@ TEST_F(VersionResourceTest, StringsReadBackExactly) {
 TEST_F(ResourceTest, ManifestAsksForCommonControls6AsInvokerAndDpiAwareness) {
     std::string manifest = Resource(RT_MANIFEST, 1);
     ASSERT_FALSE(manifest.empty());
+    std::string architecture = std::string("processorArchitecture=\"") + kArchitecture + "\"";
     for (const char* part :
-         {R"(name="Microsoft.Windows.Common-Controls" version="6.0.0.0")", R"(processorArchitecture="x86")",
+         {R"(name="Microsoft.Windows.Common-Controls" version="6.0.0.0")", architecture.c_str(),
           R"(publicKeyToken="6595b64144ccf1df" language="*")",
           R"(<requestedExecutionLevel level="asInvoker" uiAccess="false"/>)", ">true</dpiAware>"})
         EXPECT_NE(manifest.find(part), std::string::npos) << part;
@@ -108,7 +112,8 @@ TEST(ManifestEffect, TheProgramGetsCommonControls6) {
     std::string controls = run.debugStrings[0];
     for (char& c : controls)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    EXPECT_NE(controls.find("\\winsxs\\x86_microsoft.windows.common-controls_6595b64144ccf1df_6.0."),
+    EXPECT_NE(controls.find(std::string("\\winsxs\\") + kArchitecture +
+                            "_microsoft.windows.common-controls_6595b64144ccf1df_6.0."),
               std::string::npos)
         << controls;
 }

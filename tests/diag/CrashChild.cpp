@@ -139,7 +139,7 @@ void ReportFailureWithoutFilter() {
     EXCEPTION_RECORD record{};
     record.ExceptionCode = kStackBufferOverrun;
     record.ExceptionFlags = EXCEPTION_NONCONTINUABLE;
-    record.ExceptionAddress = reinterpret_cast<void*>(context.Eip);
+    record.ExceptionAddress = InstructionPointer(context);
     EXCEPTION_POINTERS pointers{&record, &context};
     UnhandledExceptionFilter(&pointers);
     TerminateProcess(GetCurrentProcess(), kStackBufferOverrun);
