@@ -132,6 +132,8 @@ TEST_F(BrenlowTest, DeleteOnTheSelectedRowAsksAndForceClosesItsServer) {
 }
 
 TEST_F(BrenlowTest, A64BitServerStaysListedAndEndsWhenTheProgramIsClosedAnyway) {
+    if (k64BitBuild)
+        GTEST_SKIP() << kNeeds32BitBuild;
     if (!Is64BitWindows())
         GTEST_SKIP() << kNeeds64BitWindows;
     Install(true, kDevServerX64ProgramName);

@@ -38,15 +38,19 @@ protected:
 // The same cases for either build of the server, 32-bit or 64-bit (the real one may be either).
 class EitherServerBuildTest : public ProcessSupervisionTest, public ::testing::WithParamInterface<int> {
 protected:
+    static constexpr int kOwnBits = k64BitBuild ? 64 : 32;
+
     void SetUp() override {
         ProcessSupervisionTest::SetUp();
+        if (GetParam() != kOwnBits && k64BitBuild)
+            GTEST_SKIP() << kNeeds32BitBuild;
         if (GetParam() == 64 && !Is64BitWindows())
             GTEST_SKIP() << kNeeds64BitWindows;
     }
-    // The 32-bit server starts through the launcher; the 64-bit one, which the launcher beside the tests
-    // does not have, from a copy under the server's name.
+    // The server of the tests' own build starts through the launcher; the 64-bit one beside the 32-bit
+    // build, which the launcher beside the tests does not have, from a copy under the server's name.
     uint32_t StartServer(const std::wstring& name) {
-        if (GetParam() == 32)
+        if (GetParam() == kOwnBits)
             return Start(name);
         return RecordCopy(kDevServerX64ProgramName, kServerExecutableName, name);
     }

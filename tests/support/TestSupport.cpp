@@ -192,7 +192,7 @@ void WriteFileBytes(const fs::path& file, const std::string& bytes) {
 
 bool Is64BitWindows() {
     BOOL emulated = FALSE;
-    return IsWow64Process(GetCurrentProcess(), &emulated) && emulated;
+    return k64BitBuild || (IsWow64Process(GetCurrentProcess(), &emulated) && emulated);
 }
 
 bool Is64BitProcess(HANDLE process) {

@@ -74,7 +74,13 @@ std::vector<std::string> CrLfLines(const std::string& bytes);
 std::string ReadFileBytes(const std::filesystem::path& file);
 void WriteFileBytes(const std::filesystem::path& file, const std::string& bytes);
 
-// Whether this (32-bit) process runs on 64-bit Windows, the only kind on which 64-bit programs run.
+// Whether this is the 64-bit build of the tests (and of the programs they run), made for hosts that
+// cannot run 32-bit programs. Cases of a 32-bit Brenlow beside 64-bit programs skip there.
+inline constexpr bool k64BitBuild = sizeof(void*) == 8;
+inline constexpr char kNeeds32BitBuild[] = "a case of the 32-bit build and a program of the other build: in "
+                                           "the 64-bit build every program is 64-bit";
+
+// Whether this process runs on 64-bit Windows, the only kind on which 64-bit programs run.
 bool Is64BitWindows();
 inline constexpr char kNeeds64BitWindows[] = "a 64-bit program cannot run on 32-bit Windows";
 // Whether `process` is a 64-bit program (a process handle with at least limited query rights).
