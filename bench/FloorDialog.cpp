@@ -55,7 +55,7 @@ void AddServerRow(HWND list, DWORD server, int row) {
     item.iSubItem = 1;
     item.pszText = const_cast<wchar_t*>(L"\u5DF2\u542F\u52A8"); // 已启动
     SendMessageW(list, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
-    RECT cell{LVIR_BOUNDS, 2};
+    RECT cell{LVIR_BOUNDS, 2, 0, 0};
     SendMessageW(list, LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&cell));
     CreateWindowExW(0, L"Button", L"\u5F3A\u5236\u5173\u95ED", WS_CHILD | WS_VISIBLE, cell.left,
                     cell.top, // 强制关闭
