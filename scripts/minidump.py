@@ -1,11 +1,14 @@
 #!/usr/bin/env python3
 """Reads what read-dump.sh needs from a minidump and from a PE executable.
 
-  minidump.py summary DUMP EXE [OUT]
+  minidump.py summary DUMP EXE [OUT [SYSTEM]]
       Prints the exception, the faulting address and module and the crashing thread of DUMP, after
       checking that EXE is the build the dump was written by (same time stamp, same image size). With
       OUT, also writes a copy of DUMP whose module paths point at EXE, and at every other module of the
       dump found in EXE's folder with a matching build, so that a debugger finds their symbols there.
+      For a 64-bit program the copy also holds each such module's unwind information, and that of the
+      modules found in the folder SYSTEM (the system's libraries) with a matching build: the dump holds
+      none of it, as on Windows, whose debuggers read it from the files; winedbg reads it from the dump.
   minidump.py same-build STRIPPED UNSTRIPPED
       Checks that two executables are the same build, one stripped of its debug sections.
 Exit codes: 0 done, 2 not a minidump, 3 not the same build, 4 a file missing or not an executable.
@@ -14,7 +17,7 @@ import os
 import struct
 import sys
 
-THREAD_LIST, MODULE_LIST, EXCEPTION = 3, 4, 6
+THREAD_LIST, MODULE_LIST, MEMORY_LIST, EXCEPTION = 3, 4, 5, 6
 MODULE_ENTRY_SIZE = 108
 
 EXCEPTION_NAMES = {
@@ -90,14 +93,36 @@ class Dump:
     def module_at(self, address):
         return next((m for m in self.modules if m.base <= address < m.base + m.size), None)
 
-    def point_module_at(self, module, windows_path):
-        """Appends the new name as a string of the dump and makes the module's entry refer to it."""
+    def _append(self, data):
+        """Appends `data` at the next 4-byte boundary and returns where it starts."""
         while len(self.data) % 4:
             self.data.append(0)
-        name = windows_path.encode("utf-16-le")
         rva = len(self.data)
-        self.data += struct.pack("<I", len(name)) + name + b"\0\0"
+        self.data += data
+        return rva
+
+    def point_module_at(self, module, windows_path):
+        """Appends the new name as a string of the dump and makes the module's entry refer to it."""
+        name = windows_path.encode("utf-16-le")
+        rva = self._append(struct.pack("<I", len(name)) + name + b"\0\0")
         struct.pack_into("<I", self.data, module.entry + 20, rva)
+
+    def add_memory(self, ranges):
+        """Adds (address, bytes) ranges to the process memory that the dump holds: a new memory list,
+        the old one's ranges and these, takes the old one's place in the directory."""
+        if not ranges or MEMORY_LIST not in self.streams:
+            return
+        rva, _ = self.streams[MEMORY_LIST]
+        count = struct.unpack_from("<I", self.data, rva)[0]
+        descriptors = [struct.unpack_from("<QII", self.data, rva + 4 + 16 * i) for i in range(count)]
+        descriptors += [(address, len(data), self._append(data)) for address, data in ranges]
+        listing = struct.pack("<I", len(descriptors)) + b"".join(struct.pack("<QII", *d) for d in descriptors)
+        listing_rva = self._append(listing)
+        count, directory = struct.unpack_from("<II", self.data, 8)
+        for i in range(count):
+            if struct.unpack_from("<I", self.data, directory + 12 * i)[0] == MEMORY_LIST:
+                struct.pack_into("<III", self.data, directory + 12 * i, MEMORY_LIST, len(listing), listing_rva)
+                break
 
 
 class Executable:
@@ -105,8 +130,9 @@ class Executable:
     sections, which stripping removes from the end of the image."""
 
     def __init__(self, path):
+        self.path = path
         with open(path, "rb") as f:
-            data = f.read()
+            self.data = data = f.read()
         try:
             if data[:2] != b"MZ":
                 raise struct.error
@@ -118,31 +144,54 @@ class Executable:
             optional = pe + 24
             alignment = struct.unpack_from("<I", data, optional + 32)[0]
             self.size = struct.unpack_from("<I", data, optional + 56)[0]
+            # The exception directory (the x64 function table), in a 64-bit image only.
+            self.function_table = (struct.unpack_from("<II", data, optional + 112 + 3 * 8)
+                                   if struct.unpack_from("<H", data, optional)[0] == 0x20B else (0, 0))
             strings = symbols + 18 * symbol_count
             end = 0
+            self.sections = []  # (address, virtual size, file offset, file size)
             for i in range(sections):
                 header = optional + optional_size + 40 * i
                 name = data[header:header + 8].rstrip(b"\0")
                 if name.startswith(b"/") and symbols:
                     start = strings + int(name[1:])
                     name = data[start:data.index(b"\0", start)]
-                virtual_size, address = struct.unpack_from("<II", data, header + 8)
+                virtual_size, address, file_size, file_offset = struct.unpack_from("<IIII", data, header + 8)
+                self.sections.append((address, virtual_size, file_offset, file_size))
                 if not name.startswith(b".debug"):
                     end = max(end, address + virtual_size)
             self.stripped_size = (end + alignment - 1) // alignment * alignment
         except (struct.error, ValueError, ZeroDivisionError):
             raise Refusal(f"{path} is not a Windows executable", 4)
 
+    def _section_at(self, rva):
+        return next((s for s in self.sections if s[0] <= rva < s[0] + max(s[1], s[3])), None)
+
+    def unwind_sections(self):
+        """The sections that hold the unwind information of a 64-bit image's functions, as (address,
+        bytes): each entry of the function table names its unwind information's address."""
+        table_rva, table_size = self.function_table
+        table = self._section_at(table_rva)
+        if not table_size or not table:
+            return []
+        start = table[2] + table_rva - table[0]
+        holders = {self._section_at(struct.unpack_from("<I", self.data, start + offset + 8)[0] & ~1)
+                   for offset in range(0, table_size - 11, 12)}
+        return [(address, self.data[offset:offset + min(virtual_size, file_size)])
+                for address, virtual_size, offset, file_size in holders - {None}]
+
     def built_as(self, image):
         """Whether `image` (a module of a dump, or another executable) came from this build."""
         return image.stamp == self.stamp and image.size in (self.size, self.stripped_size)
 
 
-def built_as(path, module):
+def matching_executable(path, module):
+    """The executable at `path` when it is the build of `module`, or None."""
     try:
-        return Executable(path).built_as(module)
+        image = Executable(path) if os.path.isfile(path) else None
     except Refusal:
-        return False
+        return None
+    return image if image and image.built_as(module) else None
 
 
 def windows_path(path):
@@ -159,7 +208,7 @@ def describe_exception(dump):
     return text
 
 
-def summary(dump_path, exe_path, out_path=None):
+def summary(dump_path, exe_path, out_path=None, system_folder=None):
     dump = Dump(dump_path)
     exe = Executable(exe_path)
     main = dump.modules[0] if dump.modules else None
@@ -177,10 +226,16 @@ def summary(dump_path, exe_path, out_path=None):
     if out_path:
         folder = os.path.dirname(os.path.abspath(exe_path))
         dump.point_module_at(main, windows_path(exe_path))
+        unwind = [(main.base + address, data) for address, data in exe.unwind_sections()]
         for module in dump.modules[1:]:
-            local = os.path.join(folder, module.file_name())
-            if os.path.isfile(local) and built_as(local, module):
-                dump.point_module_at(module, windows_path(local))
+            image = matching_executable(os.path.join(folder, module.file_name()), module)
+            if image:
+                dump.point_module_at(module, windows_path(image.path))
+            elif system_folder:
+                image = matching_executable(os.path.join(system_folder, module.file_name().lower()), module)
+            if image:
+                unwind += [(module.base + address, data) for address, data in image.unwind_sections()]
+        dump.add_memory(unwind)
         with open(out_path, "wb") as f:
             f.write(dump.data)
 
@@ -194,7 +249,7 @@ def same_build(stripped_path, full_path):
 
 
 def main(argv):
-    commands = {"summary": (summary, (2, 3)), "same-build": (same_build, (2,))}
+    commands = {"summary": (summary, (2, 3, 4)), "same-build": (same_build, (2,))}
     command, counts = commands.get(argv[1] if len(argv) > 1 else "", (None, ()))
     if len(argv) - 2 not in counts:
         print(__doc__, file=sys.stderr)

@@ -22,7 +22,8 @@ program=${2:-$BRENLOW_BUILD/bin/Brenlow.exe}
 
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
-python3 "$here/minidump.py" summary "$dump" "$program" "$scratch/dump.mdmp" # winedbg wants .mdmp
+# winedbg wants .mdmp; the system's libraries of the session's prefix give their unwind information.
+python3 "$here/minidump.py" summary "$dump" "$program" "$scratch/dump.mdmp" "$WINEPREFIX/drive_c/windows/system32"
 
 source "$here/wine-session.sh"
 wine_prefix_prepare >&2
