@@ -57,15 +57,16 @@ BOOL CBrenlowApp::InitInstance() {
     auto shellManager = std::make_unique<CShellManager>();
     SetRegistryKey(L"Local AppWizard-Generated Applications");
 
+    // Before the launcher library loads: a crash in its start-up code or its factory is handled too.
+    InstallCrashHandler();
+    CloseOnCrash(marker.Release()); // a Brenlow showing "Fatal Error" holds no new one back
     // Constructing the dialog creates the server manager, which loads the launcher library.
     CBrenlowDlg dialog;
     if (!LoadLauncherLibrary()) {
         ShowLauncherLoadFailure();
-        return FALSE; // no log opened, no crash handler of our own
+        return FALSE; // no log opened
     }
     OpenLogFile(); // without a log file the program still runs
-    InstallCrashHandler();
-    CloseOnCrash(marker.Release()); // a Brenlow showing "Fatal Error" holds no new one back
     TarnLauncherWrapper& servers = TarnLauncherWrapper::GetInstance();
     AdoptRecordedServers(servers); // before the dialog shows its list
 

@@ -1,6 +1,7 @@
 #include "diag/CrashHandler.h"
 
 #include "diag/CrashDump.h"
+#include "diag/FatalErrorMessage.h"
 #include "diag/LogFile.h"
 #include "diag/OverflowRoom.h"
 
@@ -12,68 +13,103 @@
 
 namespace {
 
-constexpr wchar_t kFatalErrorText[] = L"Fatal Error";
-// Enough for writing the dump and showing the message.
-constexpr SIZE_T kHandlingStackSize = 256 * 1024;
-// How long the failing thread waits for the handling thread to start. A thread cannot start while another
-// holds the loader lock, perhaps the failing one itself.
-constexpr DWORD kHandlingStartPatienceMs = 5000;
+// The thread that handles a stack overflow: a small stack is enough for the dump and the message.
+constexpr SIZE_T kOverflowHandlerStackSize = 256 * 1024;
 
-// The one crash handled: claimed by the first failing thread, never released.
-std::atomic<DWORD> failingThread{0};
+// Who ends the process: the first failing thread, or the thread that ends it normally, which takes it
+// so that no crash of another thread can be cut short by the exit. Taken once, never given back.
+std::atomic<DWORD> endingThread{0};
+// From the first crash's claim on.
+std::atomic<bool> crashed{false};
 EXCEPTION_POINTERS* failure = nullptr;
-// The thread that runs the crash-time sequence: one made for it, or the failing thread itself when that
-// one cannot be made or does not start.
+DWORD failingThread = 0;
+DWORD failureCode = 0;
+// The thread that runs the crash-time sequence: the failing one, or the overflow handler.
 std::atomic<DWORD> handlingThread{0};
 
 std::atomic<HANDLE> closedOnCrash{nullptr};
+// Set by a thread that overflowed its stack, for the thread made at installation that waits on it.
+HANDLE overflowSignal = nullptr;
 
 std::atomic<bool> installed{false};
 
-// Everything a crash leads to, in this order.
-void EndAfterCrash() {
+[[noreturn]] void WaitForTheEnd() {
+    for (;;)
+        Sleep(INFINITE);
+}
+
+// Ends the process with the exception's code, at once: no library's detach code runs, so nothing waits
+// for a lock that a dead or crashed thread holds, and no crashed library is called on the way out.
+[[noreturn]] void EndProcess() {
+    TerminateProcess(GetCurrentProcess(), failureCode);
+    WaitForTheEnd();
+}
+
+// Everything a crash leads to, in this order: the handle that would hold a new Brenlow back, the dump
+// (first of all that can fail: nothing else may cost it), the log's last lines, the message.
+[[noreturn]] void EndAfterCrash() {
+    handlingThread = GetCurrentThreadId();
     if (HANDLE handle = closedOnCrash.exchange(nullptr))
         CloseHandle(handle);
-    FlushLogIfFree(); // the last lines tell what led to the crash
     WriteCrashDump(failure, failingThread);
-    FatalAppExitW(0, kFatalErrorText); // ends the process once answered
+    FlushLogIfFree();
+    ShowFatalError();
+    EndProcess();
 }
 
-// Whether the calling thread is the one to run the crash-time sequence (the first to ask is).
-bool TakeHandling() {
-    DWORD none = 0;
-    return handlingThread.compare_exchange_strong(none, GetCurrentThreadId());
+// Waits at installation for a stack overflow, the one crash whose thread has too little stack left to
+// handle it: the failing thread only signals and waits.
+DWORD WINAPI HandleOverflows(void*) {
+    WaitForSingleObject(overflowSignal, INFINITE);
+    EndAfterCrash();
 }
 
-DWORD WINAPI HandleCrashOnFreshStack(void*) {
-    if (TakeHandling())
-        EndAfterCrash();
-    return 0;
-}
-
-// The failing thread's part: claim the crash, have it handled on a fresh stack, wait. Little enough for a
-// thread that overflowed its stack. The thread is made only now: an idle one made at start-up would cost
-// a megabyte of memory for the whole run under Wine, and one made now runs as soon as the failing thread
-// holds no loader lock; when it does not start, the failing thread handles the crash itself.
-void HandleCrash(EXCEPTION_POINTERS* exception) {
-    DWORD none = 0;
-    if (!failingThread.compare_exchange_strong(none, GetCurrentThreadId())) {
-        if (handlingThread == GetCurrentThreadId())
-            FatalAppExitW(0, kFatalErrorText); // the handling itself failed: the message at least
-        else
-            Sleep(INFINITE); // a later crash: the first one's dump is the one that counts
-        return;
+void PrepareOverflowHandler() {
+    overflowSignal = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE thread = overflowSignal ? CreateThread(nullptr, kOverflowHandlerStackSize, HandleOverflows,
+                                                  nullptr, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr)
+                                   : nullptr;
+    if (thread)
+        CloseHandle(thread);
+    else if (overflowSignal) {
+        CloseHandle(overflowSignal); // no thread to hand overflows to: the failing thread tries itself
+        overflowSignal = nullptr;
     }
+}
+
+// Whether the calling thread is the one to handle this crash: the first to fail, or the thread that took
+// the end for a normal exit and fails on its way out. Records what failed.
+bool ClaimCrash(EXCEPTION_POINTERS* exception) {
+    const DWORD self = GetCurrentThreadId();
+    DWORD holder = 0;
+    if (!endingThread.compare_exchange_strong(holder, self) && (holder != self || crashed.exchange(true)))
+        return false;
     failure = exception;
-    HANDLE thread = CreateThread(nullptr, kHandlingStackSize, HandleCrashOnFreshStack, nullptr,
-                                 STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
-    if (thread && WaitForSingleObject(thread, kHandlingStartPatienceMs) == WAIT_OBJECT_0)
-        return; // the handling ended without ending the process
-    if (TakeHandling()) {
-        EndAfterCrash();
-        return;
+    failingThread = self;
+    failureCode = exception->ExceptionRecord->ExceptionCode;
+    crashed = true;
+    return true;
+}
+
+// The failing thread handles its crash itself, on its own stack: a lock it holds (the heap's, the
+// loader's) is no obstacle to its own calls, where a thread made now would wait for it for ever. Only a
+// stack overflow goes to the thread made for it.
+[[noreturn]] void HandleCrash(EXCEPTION_POINTERS* exception) {
+    if (!ClaimCrash(exception)) {
+        if (handlingThread == GetCurrentThreadId()) {
+            // The handling itself failed: the message at least, unless that is what failed.
+            static std::atomic<bool> messageTried{false};
+            if (!messageTried.exchange(true))
+                ShowFatalError();
+            EndProcess();
+        }
+        WaitForTheEnd(); // a later crash: the first one's dump is the one that counts
     }
-    WaitForSingleObject(thread, INFINITE);
+    if (failureCode == EXCEPTION_STACK_OVERFLOW && overflowSignal) {
+        SetEvent(overflowSignal);
+        WaitForTheEnd();
+    }
+    EndAfterCrash();
 }
 
 // The C runtime's fatal endings: the failing thread's context, under an exception record whose code says
@@ -89,10 +125,10 @@ void HandleCrash(EXCEPTION_POINTERS* exception) {
     record.ExceptionAddress = InstructionPointer(context);
     EXCEPTION_POINTERS pointers{&record, &context};
     HandleCrash(&pointers);
-    TerminateProcess(GetCurrentProcess(), code); // only if the handling could not end the process
 }
 
-// msvcrt's abort() raises SIGABRT before it ends the process.
+// msvcrt's abort() raises SIGABRT before it ends the process (and after its message, which is told to go
+// to the standard error).
 void OnAbortSignal(int) {
     HandleRuntimeEnding(kAbortCode);
 }
@@ -116,6 +152,16 @@ void HandleInvalidParameters() {
         reinterpret_cast<Setter>(reinterpret_cast<void*>(entry))(OnInvalidParameter);
 }
 
+// The normal end, from the runtime's exit: a crash being handled is handled to its end (which ends the
+// process), and from here on no other thread's crash can begin a dump that the exit would cut short.
+// Registered before the server manager is built, so that it runs after its destruction, which may still
+// call into the launcher library.
+void TakeEndForExit() {
+    DWORD holder = 0;
+    if (!endingThread.compare_exchange_strong(holder, GetCurrentThreadId()))
+        WaitForTheEnd();
+}
+
 } // namespace
 
 // Takes the place of the C++ runtime's own, which would only call std::terminate, so that the dump says
@@ -129,26 +175,28 @@ extern "C" void __cxa_pure_virtual() {
 void InstallCrashHandler() {
     ReserveOverflowRoom(); // a thread that overflows its stack keeps room for its part of the handling
     LoadDumpWriter();
+    PrepareOverflowHandler();
     SetUnhandledExceptionFilter(CrashDumpFilter); // the runtime's own filter is dropped, not chained
     LockUnhandledExceptionFilter();
     std::signal(SIGABRT, OnAbortSignal);
+    _set_error_mode(_OUT_TO_STDERR); // abort()'s own message in a window would come before its signal
     std::set_terminate(OnTerminate);
     HandleInvalidParameters();
+    std::atexit(TakeEndForExit);
     installed = true;
 }
 
 LONG WINAPI CrashDumpFilter(EXCEPTION_POINTERS* exception) {
     HandleCrash(exception);
-    return EXCEPTION_CONTINUE_SEARCH;
 }
 
 bool IsCrashBeingHandled() {
-    return failingThread != 0;
+    return crashed;
 }
 
 void AwaitCrashHandling() {
     if (IsCrashBeingHandled())
-        Sleep(INFINITE); // the handling ends the process
+        WaitForTheEnd(); // the handling ends the process
 }
 
 void CloseOnCrash(HANDLE handle) {

@@ -2,13 +2,15 @@
 #include <windows.h>
 
 // What happens when Brenlow dies: every way of dying, on any thread, ends the same way, once. The first
-// failing thread claims the crash and hands it to a thread made for it, with a fresh stack, which closes
-// the handle given to CloseOnCrash, writes the log's buffered lines (unless another write holds the log),
-// writes the dump <executable path><failing thread id>.dmp and shows "Fatal Error", which ends the process
-// once answered. The failing thread only waits, so a thread that overflowed its stack is handled as well,
-// and the message's loop runs none of the program's windows. Only when no such thread can be made or
-// started (the failing thread holds the loader lock) does the failing thread do all this itself. A crash
-// on any other thread meanwhile waits for the process to end: no second dump, no second message.
+// failing thread claims the crash and handles it itself, on its own stack, so that a lock it holds (the
+// heap's, the loader's) stands in the way of nothing: it closes the handle given to CloseOnCrash, writes
+// the dump <executable path><failing thread id>.dmp, writes the log's buffered lines (unless another
+// write holds the log), shows "Fatal Error" in front of every window and, once that is answered, ends the
+// process with the exception's code, running no library's detach code. A thread that overflowed its
+// stack has too little left for that: it hands the crash to a thread made at installation for it, and
+// waits. A crash on any other thread meanwhile waits for the process to end: no second dump, no second
+// message. From the claim on, the program calls the launcher library no more, ends no server and leaves
+// the record of its servers as it is, for the next Brenlow to find them.
 
 // Exception codes of the dumps written when the C runtime ends the program, which raises no exception of
 // its own. abort() and an invalid parameter carry the system's codes for them; the other two are
@@ -27,16 +29,18 @@ inline void* InstructionPointer(const CONTEXT& context) {
 #endif
 }
 
-// The crash handler's start-up step: loads the dump writer, installs CrashDumpFilter and locks it
-// (diag/CrashDump.h), and hands abort(), std::terminate, pure virtual calls and invalid parameters (where the
-// C runtime reports them) to the same handling.
+// The crash handler's start-up step: loads the dump writer, makes the thread that waits for a stack
+// overflow, installs CrashDumpFilter and locks it (diag/CrashDump.h), and hands abort(), std::terminate,
+// pure virtual calls and invalid parameters (where the C runtime reports them) to the same handling. From
+// here on, the normal end of the process waits for a crash being handled, and takes the end from any
+// crash that would come later on another thread.
 void InstallCrashHandler();
 
-// The top-level exception filter. Returns only if the process could not be ended.
+// The top-level exception filter. Never returns: the crash ends the process.
 LONG WINAPI CrashDumpFilter(EXCEPTION_POINTERS* exception);
 
-// True from the moment a crash is claimed: from then on nothing may call the launcher library or run the
-// timers' work.
+// True from the moment a crash is claimed: from then on nothing may call the launcher library, run the
+// timers' work, end a server or write the record of the servers.
 bool IsCrashBeingHandled();
 
 // While a crash is being handled, waits until the handling ends the process; otherwise returns at once.

@@ -6,6 +6,7 @@ TarnLauncher helper;
 }
 
 extern "C" __declspec(dllexport) TarnLauncherHelper* __cdecl GetTarnLauncherHelper() {
+    helper.CrashIfAskedWhileBound();
     return &helper;
 }
 

@@ -43,9 +43,14 @@ DWORD WINAPI WriteThroughNull(void*) {
     return 0;
 }
 
-void CrashOnOwnThread() {
+DWORD WINAPI WriteThroughNullHoldingHeapLock(void*) {
+    HeapLock(GetProcessHeap());
+    return WriteThroughNull(nullptr);
+}
+
+void CrashOnOwnThread(LPTHREAD_START_ROUTINE failure) {
     DWORD threadId = 0;
-    HANDLE thread = CreateThread(nullptr, 0, WriteThroughNull, nullptr, 0, &threadId);
+    HANDLE thread = CreateThread(nullptr, 0, failure, nullptr, 0, &threadId);
     Report("crashing on thread " + std::to_string(threadId));
     if (thread)
         CloseHandle(thread);
@@ -112,14 +117,24 @@ void TarnLauncher::RunCallbacks() {
 }
 
 void TarnLauncher::CrashIfAsked() {
-    std::optional<std::string> mode = ReadBesideLibrary(kCrashOnCallbacksFile);
-    if (!mode)
+    std::optional<std::string> mode = ReadBesideLibrary(kCrashTriggerFile);
+    if (!mode || mode == kCrashInFactory)
         return;
     crashed_ = true;
     if (mode == kCrashWithForeignException)
         ThrowAsAnotherCompiler();
+    else if (mode == kCrashHoldingHeapLock)
+        CrashOnOwnThread(WriteThroughNullHoldingHeapLock);
     else
-        CrashOnOwnThread();
+        CrashOnOwnThread(WriteThroughNull);
+}
+
+void TarnLauncher::CrashIfAskedWhileBound() {
+    if (ReadBesideLibrary(kCrashTriggerFile) != kCrashInFactory)
+        return;
+    crashed_ = true;
+    Report("crashing in the factory");
+    WriteThroughNull(nullptr);
 }
 
 // Only after a crash: a file-system write per call would otherwise be most of the caller's idle cost.

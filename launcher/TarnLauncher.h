@@ -16,6 +16,8 @@ public:
     void __thiscall RunCallbacks() override;
 
     unsigned RunCallbacksCount() const { return runCallbacksCount_; }
+    // The factory's part of launcher/CrashOnDemand.h.
+    void CrashIfAskedWhileBound();
 
 private:
     void CrashIfAsked();

@@ -2,6 +2,7 @@
 // Process handles are opened for one operation (a check, a sweep, a termination) and closed again.
 #include "server/TarnLauncherWrapper.h"
 
+#include "diag/CrashHandler.h"
 #include "diag/LogFile.h"
 #include "server/LogMessages.h"
 #include "server/ServerNames.h"
@@ -141,13 +142,18 @@ std::vector<std::wstring> TarnLauncherWrapper::CollectStoppedServers() {
     return stopped;
 }
 
+// A dying program ends no server: they run on for the next Brenlow to find.
 void TarnLauncherWrapper::StopServer(const std::wstring& name) {
+    if (IsCrashBeingHandled())
+        return;
     auto entry = RunningServers.find(name);
     if (entry != RunningServers.end())
         TerminateServerProcess(entry->second);
 }
 
 void TarnLauncherWrapper::StopAllServers() {
+    if (IsCrashBeingHandled())
+        return;
     for (const auto& [name, info] : RunningServers)
         TerminateServerProcess(info);
 }

@@ -3,6 +3,7 @@
 #include "server/TarnLauncherWrapper.h"
 
 #include "base/ModulePath.h"
+#include "diag/CrashHandler.h"
 #include "diag/LogFile.h"
 #include "server/LogMessages.h"
 
@@ -55,8 +56,10 @@ void TarnLauncherWrapper::SaveRecords() {
     WriteRecords(std::move(records));
 }
 
+// A dying program leaves the record as it is: the next Brenlow finds the servers by it, and may already
+// have started more.
 void TarnLauncherWrapper::WriteRecords(std::vector<ServerRecord> records) {
-    if (recordFile_.empty())
+    if (recordFile_.empty() || IsCrashBeingHandled())
         return;
     if (!WriteServerRecords(recordFile_, records) && !recordFailureLogged_) {
         WriteLog(kServerLogLevel, kLogServerRecordsUnwritable);

@@ -50,7 +50,8 @@ public:
     // Removes the servers that have ended from RunningServers and returns their names, ascending.
     std::vector<std::wstring> CollectStoppedServers();
     // Terminates the server of `name` with exit code 0, without waiting; the map is left to the sweep.
-    // A process that no longer runs the server executable (its identifier reused) is left alone.
+    // A process that no longer runs the server executable (its identifier reused) is left alone, and so
+    // is every server once a crash is being handled.
     void StopServer(const std::wstring& name);
     // Terminates every recorded server likewise.
     void StopAllServers();
@@ -65,8 +66,8 @@ public:
     // <program folder>\RunningServers.txt; false when the program folder is unknown.
     static bool GetServerRecordPath(std::wstring& path);
     // Takes back into RunningServers the servers recorded in `file` that still run, and from then on
-    // keeps `file` a record of RunningServers, rewritten whenever the map changes. Whatever else the file
-    // held is dropped; what could not be read is logged once.
+    // keeps `file` a record of RunningServers, rewritten whenever the map changes (but never once a crash
+    // is being handled). Whatever else the file held is dropped; what could not be read is logged once.
     void AdoptRecordedServers(const std::wstring& file);
     // Removes the record file and keeps none from then on: a clean close, every server stopped.
     void ForgetRecordedServers();

@@ -212,9 +212,10 @@ void CBrenlowDlg::ForceCloseServer(UINT commandId) {
     Servers().StopServer(name);
 }
 
+// A dying program asks nothing and ends no server: they run on for the next Brenlow to find.
 void CBrenlowDlg::OnCancel() {
     TarnLauncherWrapper& servers = Servers();
-    if (!servers.RunningServers.empty()) {
+    if (!servers.RunningServers.empty() && !IsCrashBeingHandled()) {
         if (!ShowTips(kCloseConfirmation))
             return;
         servers.StopAllServers();

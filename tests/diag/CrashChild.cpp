@@ -8,15 +8,17 @@
 //                       exception of our own that nothing catches, a pure virtual call, an invalid
 //                       parameter to a runtime function
 //   together            two threads fail at the same moment
-//   loader-lock         an access violation while the failing thread holds the loader lock
+//   loader-lock, heap-lock  an access violation while the failing thread holds the loader lock, the
+//                       process heap's lock
 //   replace             tries to replace and to clear the filter first, then an access violation
 //   cleared             clears the filter and reports a failure itself, as a runtime does on a detected
 //                       stack-buffer overrun
 //   log-held, log-busy  fails inside the log's own write; another thread is stuck inside a log write
 //   log-breaks          the log's buffer fails when the crash handling flushes it
 // Before failing it writes the report (key=value lines: "thread", the failing thread's id, "also" the
-// second one's, and for replace what SetUnhandledExceptionFilter returned) and waits for the event, so
-// that the test can prepare the folder. It holds the event <event name>-held open for CloseOnCrash.
+// second one's, "error-mode" where the C runtime writes its own error messages, and for replace what
+// SetUnhandledExceptionFilter returned) and waits for the event, so that the test can prepare the folder. It
+// holds the event <event name>-held open for CloseOnCrash.
 #include "diag/CrashHandler.h"
 #include "diag/LogFile.h"
 
@@ -77,6 +79,11 @@ void WriteReport(const std::string& lines) {
 
 std::string ThreadLine(const char* key, DWORD threadId) {
     return std::string(key) + "=" + std::to_string(threadId) + "\n";
+}
+
+// 1: the runtime's own messages (abort()'s) go to the standard error, never to a window.
+std::string ErrorModeLine() {
+    return "error-mode=" + std::to_string(_set_error_mode(_REPORT_ERRMODE)) + "\n";
 }
 
 void WaitForTheTest() {
@@ -229,7 +236,7 @@ int DieOnOtherThreads(int count) {
         threads.push_back(CreateThread(nullptr, 0, DieOnThisThread, nullptr, 0, &id));
         report += ThreadLine(i == 0 ? "thread" : "also", id);
     }
-    WriteReport(report);
+    WriteReport(report + ErrorModeLine());
     WaitForMultipleObjects(static_cast<DWORD>(threads.size()), threads.data(), TRUE, INFINITE);
     return 4;
 }
@@ -240,8 +247,6 @@ int wmain(int argc, wchar_t** argv) {
     if (argc != 4)
         return 2;
     options = {argv[1], argv[2], argv[3]};
-    // The fatal-error message is a message box, which needs user32 in the process, as in Brenlow.
-    LoadLibraryW(L"user32.dll");
 
     InstallCrashHandler();
     CloseOnCrash(CreateEventW(nullptr, TRUE, FALSE, (options.eventName + L"-held").c_str()));
@@ -252,7 +257,7 @@ int wmain(int argc, wchar_t** argv) {
         return DieOnOtherThreads(1);
     if (options.how == L"together")
         return DieOnOtherThreads(2);
-    std::string report = ThreadLine("thread", GetCurrentThreadId());
+    std::string report = ThreadLine("thread", GetCurrentThreadId()) + ErrorModeLine();
     WriteReport(options.how == L"replace" ? report + ReplaceAndClearFilter() : report);
     WaitForTheTest();
     Die();

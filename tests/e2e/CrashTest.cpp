@@ -8,6 +8,7 @@
 
 #include "launcher/CrashOnDemand.h"
 #include "server/LogMessages.h"
+#include "server/ServerRecordFile.h"
 
 #include <algorithm>
 #include <cwctype>
@@ -62,8 +63,11 @@ private:
 struct LauncherCrash {
     const char* mode; // the crash trigger file's content
     DWORD exceptionCode;
-    bool onUserInterfaceThread; // otherwise on a thread of its own, while the user-interface thread goes on
-    const char* function;       // the failing function, which reading the dump must name
+    bool onUserInterfaceThread; // otherwise on a thread of its own
+    // Whether the user-interface thread goes on while "Fatal Error" shows: not when it is the failing one,
+    // nor when it waits for the heap's lock, which the failing thread holds to the end.
+    bool windowGoesOn;
+    const char* function; // the failing function, which reading the dump must name
 };
 
 class LauncherCrashTest : public BrenlowTest, public ::testing::WithParamInterface<LauncherCrash> {
@@ -96,7 +100,7 @@ TEST_P(LauncherCrashTest, LeavesOneDumpTheLogAndFatalErrorAndTheLauncherIsCalled
     CopyProgram(L"release\\Brenlow.exe", programFolder, L"Brenlow.exe");
     CopyProgram(L"planted\\dbghelp.dll", programFolder, L"dbghelp.dll");
     DbghelpSearchedAsOnWindows plantedDllReachable;
-    WriteFileBytes(programFolder / kCrashOnCallbacksFile, crash.mode); // the library looks for it once
+    WriteFileBytes(programFolder / kCrashTriggerFile, crash.mode); // the library looks for it once
     // No debugger: the program's own filter must run. Without configurations, start-up logs "not found".
     ASSERT_TRUE(StartBrenlow(BrenlowRun::Mode::Plain));
 
@@ -128,9 +132,10 @@ TEST_P(LauncherCrashTest, LeavesOneDumpTheLogAndFatalErrorAndTheLauncherIsCalled
     // A crash on another thread is claimed a moment after the library made it, and a call in that moment
     // is the program's right; from the message on, none may come.
     const size_t callsBefore = CallsAfterCrash();
-    if (crash.onUserInterfaceThread)
+    if (crash.onUserInterfaceThread) {
         EXPECT_EQ(callsBefore, 0u) << "the launcher was called while the program died";
-    else
+    }
+    if (crash.windowGoesOn)
         UseTheDyingWindow();
     EXPECT_TRUE(run->IsRunning() && IsWindowVisible(box)) << "the message waits for its answer";
 
@@ -138,46 +143,91 @@ TEST_P(LauncherCrashTest, LeavesOneDumpTheLogAndFatalErrorAndTheLauncherIsCalled
     ASSERT_TRUE(button);
     PostMessageW(button, BM_CLICK, 0, 0);
     EXPECT_TRUE(run->WaitForExit()) << "the program ends after the message";
+    EXPECT_EQ(run->ExitCode(), crash.exceptionCode) << "the program ends with the exception's code";
     EXPECT_EQ(CallsAfterCrash(), callsBefore) << "the launcher was called while the program died";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    StandInLauncher, LauncherCrashTest,
-    ::testing::Values(LauncherCrash{kCrashOnOwnThread, 0xC0000005, false, "WriteThroughNull"},
-                      LauncherCrash{kCrashWithForeignException, 0xE06D7363, true, "ThrowAsAnotherCompiler"}),
-    [](const ::testing::TestParamInfo<LauncherCrash>& info) {
-        std::string name = info.param.mode;
-        std::replace(name.begin(), name.end(), '-', '_');
-        return name;
-    });
+INSTANTIATE_TEST_SUITE_P(StandInLauncher, LauncherCrashTest,
+                         ::testing::Values(LauncherCrash{kCrashOnOwnThread, 0xC0000005, false, true,
+                                                         "WriteThroughNull"},
+                                           LauncherCrash{kCrashHoldingHeapLock, 0xC0000005, false, false,
+                                                         "WriteThroughNullHoldingHeapLock"},
+                                           LauncherCrash{kCrashWithForeignException, 0xE06D7363, true, false,
+                                                         "ThrowAsAnotherCompiler"}),
+                         [](const ::testing::TestParamInfo<LauncherCrash>& info) {
+                             std::string name = info.param.mode;
+                             std::replace(name.begin(), name.end(), '-', '_');
+                             return name;
+                         });
 
 } // namespace
 
-// A Brenlow that shows "Fatal Error" has let go of its claim on the session: a new one starts as usual,
-// and finds the servers that the dying one had taken back from the one before it.
-TEST_F(BrenlowTest, WhileOneShowsFatalErrorANewOneStartsAndFindsTheServers) {
+// Whether `window` lies above `other` on the screen.
+bool IsInFrontOf(HWND window, HWND other) {
+    for (HWND above = GetWindow(other, GW_HWNDPREV); above; above = GetWindow(above, GW_HWNDPREV))
+        if (above == window)
+            return true;
+    return false;
+}
+
+// A dying Brenlow ends no server and leaves the record as it is: closing its window asks nothing. It has
+// let go of its claim on the session, so a new one starts as usual and finds the servers; the message
+// stays in front of the new one's window until it is answered.
+TEST_F(BrenlowTest, WhileOneShowsFatalErrorItsServersRunOnForANewOneAndTheMessageStaysInFront) {
     const std::wstring alpha = L"Alpha", beta = L"Beta";
     ASSERT_NO_FATAL_FAILURE(StartWithServers({alpha, beta}));
-    HANDLE alphaServer = ServerOf(alpha);
+    HANDLE alphaServer = ServerOf(alpha), betaServer = ServerOf(beta);
     std::unique_ptr<BrenlowRun> ended = std::move(run); // its job keeps the servers until the test ends
     ASSERT_TRUE(TerminateProcess(ended->Process(), 1));
     ASSERT_TRUE(ended->WaitForExit());
 
-    WriteFileBytes(programFolder / kCrashOnCallbacksFile, kCrashWithForeignException);
+    WriteFileBytes(programFolder / kCrashTriggerFile, kCrashOnOwnThread);
     ASSERT_TRUE(StartBrenlow(BrenlowRun::Mode::Plain));
+    ASSERT_TRUE(WaitForRowCount(2)) << "the dying one took the servers back";
     std::unique_ptr<BrenlowRun> dying = std::move(run);
     HWND box = nullptr;
     WaitFor([&] { return (box = FindFatalErrorBox(dying->ProcessId())) || !dying->IsRunning(); },
             kDumpPatience);
     ASSERT_TRUE(box) << "no \"Fatal Error\" message; exit code " << std::hex << dying->ExitCode();
-    fs::remove(programFolder / kCrashOnCallbacksFile); // the next one runs as usual
+    fs::remove(programFolder / kCrashTriggerFile); // the next one runs as usual
+
+    const fs::path recordFile = programFolder / kServerRecordFileName;
+    const std::string record = ReadFileBytes(recordFile);
+    PostMessageW(mainWindow, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(mainWindow); }, kPatience)) << "closed without a question";
+    EXPECT_TRUE(IsRunning(alphaServer) && IsRunning(betaServer)) << "the dying one ended a server";
+    EXPECT_EQ(ReadFileBytes(recordFile), record) << "the dying one changed the record";
 
     ASSERT_TRUE(StartBrenlow(BrenlowRun::Mode::Plain)) << "held back by the one that shows Fatal Error";
     EXPECT_EQ(Names(), (std::vector<std::wstring>{alpha, beta}));
+    EXPECT_TRUE(WaitFor([&] { return IsInFrontOf(box, mainWindow); }, std::chrono::seconds(2)))
+        << "the message went behind the new Brenlow";
     EXPECT_TRUE(dying->IsRunning() && IsWindowVisible(box)) << "the message still waits for its answer";
     CloseAnyway();
     EXPECT_EQ(WaitForSingleObject(alphaServer, 10000), WAIT_OBJECT_0) << "stopped by the new one";
 
     PostMessageW(FindWindowExW(box, nullptr, L"Button", nullptr), BM_CLICK, 0, 0);
     EXPECT_TRUE(dying->WaitForExit());
+    EXPECT_EQ(dying->ExitCode(), 0xC0000005u) << "the dying one ends with the exception's code";
+}
+
+// The library's own start-up (its factory) crashes, before the window or the log exist: the same dump,
+// message and end.
+TEST_F(BrenlowTest, ACrashWhileTheLauncherLibraryIsBoundIsHandledLikeAnyOther) {
+    Install(true);
+    WriteFileBytes(programFolder / kCrashTriggerFile, kCrashInFactory);
+    BrenlowRun dying(program, BrenlowRun::Mode::Plain);
+    ASSERT_TRUE(dying.Started());
+    HWND box = nullptr;
+    WaitFor([&] { return (box = FindFatalErrorBox(dying.ProcessId())) || !dying.IsRunning(); },
+            kDumpPatience);
+    ASSERT_TRUE(box) << "no \"Fatal Error\" message; exit code " << std::hex << dying.ExitCode();
+    std::vector<std::pair<fs::path, std::wstring>> dumps = DumpsIn(programFolder);
+    ASSERT_EQ(dumps.size(), 1u);
+    EXPECT_EQ(dumps[0].second, std::to_wstring(dying.MainThreadId()));
+    EXPECT_EQ(ReadDump(dumps[0].first).exceptionCode, 0xC0000005u);
+
+    PostMessageW(FindWindowExW(box, nullptr, L"Button", nullptr), BM_CLICK, 0, 0);
+    EXPECT_TRUE(dying.WaitForExit());
+    EXPECT_EQ(dying.ExitCode(), 0xC0000005u);
 }
