@@ -78,7 +78,7 @@ public:
 
 private:
     BenchServers servers_{kServers};
-    const fs::path file_ = ReleaseFolder() / kServerRecordFileName;
+    const fs::path file_ = ReleaseFolder() / ServerRecordFileNameOfThisSession();
     std::wstring arguments_;
 };
 

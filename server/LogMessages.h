@@ -24,3 +24,5 @@ inline constexpr char kLogServerRecordsDamaged[] =
     "[TarnLauncherWrapper]AdoptRecordedServers dropped records that could not be read";
 inline constexpr char kLogServerRecordsUnwritable[] =
     "[TarnLauncherWrapper]SaveRecords cannot write the records";
+inline constexpr char kLogServerRecordsUnavailable[] =
+    "[TarnLauncherWrapper]AdoptRecordedServers cannot open the records now";

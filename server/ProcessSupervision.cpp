@@ -87,14 +87,6 @@ uint64_t CreationTimeOf(HANDLE process) {
     return static_cast<uint64_t>(created.dwHighDateTime) << 32 | created.dwLowDateTime;
 }
 
-void TerminateServerProcess(const ServerProcessInfo& info) {
-    ProcessHandle process = OpenProcessFor(info.ProcessId, PROCESS_TERMINATE | kReadImageRights);
-    // Asked on the handle that ends it, so the answer cannot go stale: the identifier of a server that
-    // has ended since the last sweep may already belong to another program.
-    if (process && RunsServerExecutable(process.get()))
-        TerminateProcess(process.get(), 0);
-}
-
 } // namespace
 
 std::wstring TarnLauncherWrapper::GetProcessImagePath(uint32_t processId) {
@@ -119,7 +111,23 @@ bool TarnLauncherWrapper::IsRecordedServerRunning(const ServerRecord& record) {
            RunsServerExecutable(process.get());
 }
 
+uint64_t TarnLauncherWrapper::KnownCreationTime(uint32_t processId) {
+    auto known = creationTimes_.find(processId);
+    if (known != creationTimes_.end())
+        return known->second;
+    uint64_t created = GetProcessCreationTime(processId);
+    if (created)
+        creationTimes_[processId] = created;
+    return created;
+}
+
+bool TarnLauncherWrapper::WasCreatedAsKnown(HANDLE process, uint32_t processId) {
+    const uint64_t created = CreationTimeOf(process);
+    return created && creationTimes_.emplace(processId, created).first->second == created;
+}
+
 std::vector<std::wstring> TarnLauncherWrapper::CollectStoppedServers() {
+    std::erase_if(creationTimes_, [&](const auto& known) { return !IsInMap(known.first); });
     // Every recorded process is opened once, for this sweep only.
     std::vector<ProcessHandle> processes;
     for (const auto& [name, info] : RunningServers)
@@ -130,16 +138,28 @@ std::vector<std::wstring> TarnLauncherWrapper::CollectStoppedServers() {
     auto process = processes.begin();
     for (auto entry = RunningServers.begin(); entry != RunningServers.end(); ++process) {
         HANDLE handle = process->get();
-        if (handle && (noneEnded ? HasServerImage(handle) : RunsServerExecutable(handle))) {
+        const uint32_t processId = entry->second.ProcessId;
+        if (handle && (noneEnded ? HasServerImage(handle) : RunsServerExecutable(handle)) &&
+            WasCreatedAsKnown(handle, processId)) {
             ++entry;
         } else {
             stopped.push_back(entry->first);
+            creationTimes_.erase(processId);
             entry = RunningServers.erase(entry);
         }
     }
     if (!stopped.empty())
         SaveRecords();
+    CatchUpRecords();
     return stopped;
+}
+
+// Asked on the handle that ends it, so the answer cannot go stale: the identifier of a server that has
+// ended since the last sweep may already belong to another program, or to a server of another Brenlow.
+void TarnLauncherWrapper::TerminateServer(const ServerProcessInfo& info) {
+    ProcessHandle process = OpenProcessFor(info.ProcessId, PROCESS_TERMINATE | kReadImageRights);
+    if (process && RunsServerExecutable(process.get()) && WasCreatedAsKnown(process.get(), info.ProcessId))
+        TerminateProcess(process.get(), 0);
 }
 
 // A dying program ends no server: they run on for the next Brenlow to find.
@@ -148,12 +168,12 @@ void TarnLauncherWrapper::StopServer(const std::wstring& name) {
         return;
     auto entry = RunningServers.find(name);
     if (entry != RunningServers.end())
-        TerminateServerProcess(entry->second);
+        TerminateServer(entry->second);
 }
 
 void TarnLauncherWrapper::StopAllServers() {
     if (IsCrashBeingHandled())
         return;
     for (const auto& [name, info] : RunningServers)
-        TerminateServerProcess(info);
+        TerminateServer(info);
 }

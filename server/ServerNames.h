@@ -1,4 +1,6 @@
 #pragma once
+#include <cstddef>
+
 // Names shared by Brenlow, the launcher library and the dedicated server.
 
 // The platform launcher library, loaded from the program's folder, and its factory export.
@@ -7,6 +9,8 @@ inline constexpr char kLauncherFactoryName[] = "GetTarnLauncherHelper";
 
 // The game's dedicated server executable, started from the program's folder.
 inline constexpr wchar_t kServerExecutableName[] = L"moorwake_dedicated_server_nullrenderer.exe";
+// The most servers that run at once.
+inline constexpr size_t kMostRunningServers = 10;
 // Arguments of a server: this text, then the cluster name.
 inline constexpr wchar_t kServerCommandPrefix[] = L"-console -shard Master -cluster ";
 

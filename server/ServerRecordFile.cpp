@@ -141,12 +141,22 @@ bool RenameOver(HANDLE file, const std::wstring& target) {
 
 } // namespace
 
+std::wstring ServerRecordFileName(unsigned long sessionId) {
+    return L"RunningServers-" + std::to_wstring(sessionId) + L".txt";
+}
+
+std::wstring ServerRecordFileNameOfThisSession() {
+    DWORD session = 0;
+    ProcessIdToSessionId(GetCurrentProcessId(), &session);
+    return ServerRecordFileName(session);
+}
+
 ServerRecordReading ReadServerRecords(const std::wstring& path, std::vector<ServerRecord>& records) {
     records.clear();
     FileHandle file = OpenFile(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
     if (!file) {
         DWORD error = GetLastError();
-        return error == ERROR_FILE_NOT_FOUND ? ServerRecordReading::NoFile : ServerRecordReading::Damaged;
+        return error == ERROR_FILE_NOT_FOUND ? ServerRecordReading::NoFile : ServerRecordReading::Unavailable;
     }
     std::wstring text;
     bool cut = false;

@@ -15,8 +15,13 @@
 #include <string>
 #include <vector>
 
-// The record file's name; the program keeps it beside itself.
-inline constexpr wchar_t kServerRecordFileName[] = L"RunningServers.txt";
+// The record file's name for the Windows session `sessionId` ("RunningServers-<id>.txt"); the program
+// keeps it beside itself. One Brenlow runs per session, so each Brenlow has a file of its own, also when
+// users of two sessions (two remote desktops) start it from one folder: neither overwrites the other's
+// record, nor does a clean close of one remove the other's.
+std::wstring ServerRecordFileName(unsigned long sessionId);
+// The file's name for the session of this process.
+std::wstring ServerRecordFileNameOfThisSession();
 
 // One server as kept across runs: enough to find its process again and to tell it from any other
 // process that has its identifier by then.
@@ -29,9 +34,10 @@ struct ServerRecord {
 };
 
 enum class ServerRecordReading {
-    NoFile,  // nothing recorded: the normal case
-    Whole,   // every record read
-    Damaged, // something could not be read (damaged, cut, another version, unreadable) and was left out
+    NoFile,      // nothing recorded: the normal case
+    Whole,       // every record read
+    Damaged,     // something could not be read (damaged, cut, another version) and was left out
+    Unavailable, // the file cannot be opened now (another program holds it, it may not be read, ...)
 };
 
 // Reads the records of `path` into `records` (cleared first), every line that can be read.

@@ -78,6 +78,8 @@ bool TarnLauncherWrapper::StartServer(const std::wstring& name, std::wstring* er
         return false;
     }
     RunningServers[name] = info;
+    creationTimes_.erase(info.ProcessId); // an identifier of a server that has ended may come again
+    KnownCreationTime(info.ProcessId);
     SaveRecords();
     return true;
 }

@@ -3,6 +3,8 @@
 #include "server/ServerRecordFile.h"
 #include "server/TarnLauncherHelper.h"
 
+#include <windows.h>
+
 #include <map>
 #include <string>
 #include <vector>
@@ -47,7 +49,11 @@ public:
     static std::wstring GetProcessImagePath(uint32_t processId);
     // Whether the recorded process still runs the dedicated server executable (file name, any case).
     static bool IsProcessRunning(const ServerProcessInfo& info);
-    // Removes the servers that have ended from RunningServers and returns their names, ascending.
+    // Removes the servers that have ended from RunningServers and returns their names, ascending. A
+    // server is the process of its identifier while that runs the server executable and was created
+    // when the server was (known from its start, its record, or the first sweep that finds it). The
+    // sweep also reads a record file that could not be read before, and writes one that could not be
+    // written: servers taken back that way are in RunningServers afterwards, not among the names.
     std::vector<std::wstring> CollectStoppedServers();
     // Terminates the server of `name` with exit code 0, without waiting; the map is left to the sweep.
     // A process that no longer runs the server executable (its identifier reused) is left alone, and so
@@ -63,11 +69,15 @@ public:
 
     // Records kept across runs: server/RecordedServers.cpp. None are kept until AdoptRecordedServers.
 
-    // <program folder>\RunningServers.txt; false when the program folder is unknown.
+    // <program folder>\RunningServers-<session>.txt (ServerRecordFileName); false when the program folder
+    // is unknown.
     static bool GetServerRecordPath(std::wstring& path);
-    // Takes back into RunningServers the servers recorded in `file` that still run, and from then on
-    // keeps `file` a record of RunningServers, rewritten whenever the map changes (but never once a crash
-    // is being handled). Whatever else the file held is dropped; what could not be read is logged once.
+    // Takes back into RunningServers the servers recorded in `file` that still run (at most
+    // kMostRunningServers, each process once), and from then on keeps `file` a record of RunningServers,
+    // rewritten whenever the map changes (but never once a crash is being handled); a write that fails
+    // is made again at the next sweep. Whatever else the file held is dropped, and what could not be read
+    // is logged once. A file that cannot be opened now is left alone, neither read nor written, until a
+    // sweep can read it.
     void AdoptRecordedServers(const std::wstring& file);
     // Removes the record file and keeps none from then on: a clean close, every server stopped.
     void ForgetRecordedServers();
@@ -82,11 +92,26 @@ public:
 private:
     TarnLauncherWrapper();
     void BindLauncher();
-    // Writes RunningServers to the record file, when one is kept.
-    void SaveRecords();
-    void WriteRecords(std::vector<ServerRecord> records);
+    // Whether `process`, opened by the identifier of a server of the map, was created when that server
+    // was; the time is read and kept when it is not known yet.
+    bool WasCreatedAsKnown(HANDLE process, uint32_t processId);
+    uint64_t KnownCreationTime(uint32_t processId);
+    // Terminates the server of `info` with exit code 0, when its process is still that server.
+    void TerminateServer(const ServerProcessInfo& info);
 
-    std::wstring recordFile_;            // empty while no records are kept
-    std::vector<ServerRecord> recorded_; // as last written: the creation times already read
-    bool recordFailureLogged_ = false;   // a file that cannot be written is logged once a run
+    // Reads the record file and takes back what it names, once it can be opened.
+    void TakeBackRecords();
+    bool IsInMap(uint32_t processId) const;
+    // Writes RunningServers to the record file, when one is kept and has been read.
+    void SaveRecords();
+    // What the sweep does for the records: a file not read yet is read, a failed write made again.
+    void CatchUpRecords();
+    bool WriteRecords(const std::vector<ServerRecord>& records);
+
+    std::wstring recordFile_;                    // empty while no records are kept
+    bool recordUnread_ = false;                  // the file could not be opened yet: left alone until it can
+    bool recordUnsaved_ = false;                 // the file does not hold the map as it is
+    bool recordFailureLogged_ = false;           // a file that cannot be written is logged once a run
+    bool recordUnreadLogged_ = false;            // a file that cannot be opened is logged once a run
+    std::map<uint32_t, uint64_t> creationTimes_; // of the servers in the map, by process identifier
 };

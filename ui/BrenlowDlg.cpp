@@ -5,6 +5,8 @@
 #include "server/TarnLauncherWrapper.h"
 #include "ui/Notices.h"
 
+#include <set>
+
 namespace {
 
 const wchar_t kHeadings[] = L"名称,375;状态,225;操作,85";
@@ -67,7 +69,8 @@ BOOL CBrenlowDlg::OnInitDialog() {
     m_listServer.SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
     m_listServer.SetHeadings(kHeadings);
     FitHeadingsToList();
-    AddRowsOfRunningServers();
+    if (AddRowsOfServersNotShown())
+        ResetListColors(); // a new cell's own text colour is the window frame's grey
 
     SetTimer(TIMER_SWEEP, TIMER_SWEEP_MS, nullptr);
     SetTimer(TIMER_CALLBACKS, TIMER_CALLBACKS_MS, nullptr);
@@ -97,15 +100,20 @@ void CBrenlowDlg::FitHeadingsToList() {
     m_listServer.ScaleColumnWidths(MulDiv(window.Width(), unitsAt96, unitsNow) - frame);
 }
 
-// Servers found again at start-up are in the map before the window exists: a row each, in key order,
-// coloured as the rows of servers started in this run (a new cell's own text colour is the window
-// frame's grey).
-void CBrenlowDlg::AddRowsOfRunningServers() {
-    const auto& running = Servers().RunningServers;
-    for (const auto& [name, info] : running)
-        AddServerRow(name);
-    if (!running.empty())
-        ResetListColors();
+// Servers found again are in the map without a row: at start-up, as the window opens, and at a
+// sweep that could read the record file only then. A row each, in key order; true when one was added.
+bool CBrenlowDlg::AddRowsOfServersNotShown() {
+    std::set<std::wstring> shown;
+    for (int row = 0; row < m_listServer.GetItemCount(); ++row)
+        shown.insert(m_listServer.GetItemText(row, 0).GetString());
+    bool added = false;
+    for (const auto& [name, info] : Servers().RunningServers) {
+        if (!shown.count(name)) {
+            AddServerRow(name);
+            added = true;
+        }
+    }
+    return added;
 }
 
 void CBrenlowDlg::AddServerRow(const std::wstring& name) {
@@ -173,10 +181,10 @@ void CBrenlowDlg::OnTimer(UINT_PTR nIDEvent) {
     if (nIDEvent == TIMER_SWEEP) {
         std::vector<std::wstring> stopped = servers.CollectStoppedServers();
         FlushPendingLog(); // the log reaches its file even when the program does not end by itself
-        if (stopped.empty())
-            return;
         for (const std::wstring& name : stopped)
             RemoveServerRow(name);
+        if (!AddRowsOfServersNotShown() && stopped.empty())
+            return;
         ResetListColors();
         UpdateData(FALSE);
     } else if (nIDEvent == TIMER_CALLBACKS) {

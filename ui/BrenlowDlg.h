@@ -1,4 +1,5 @@
 #pragma once
+#include "server/ServerNames.h"
 #include "ui/resource.h"
 #include "ui/SortListCtrl.h"
 
@@ -18,7 +19,7 @@ public:
     static constexpr UINT TIMER_SWEEP_MS = 2000;
     static constexpr UINT_PTR TIMER_CALLBACKS = 2;
     static constexpr UINT TIMER_CALLBACKS_MS = 50;
-    static constexpr size_t MAX_RUNNING_SERVERS = 10;
+    static constexpr size_t MAX_RUNNING_SERVERS = kMostRunningServers;
 
 protected:
     HICON m_hIcon;
@@ -44,7 +45,7 @@ protected:
 
 private:
     void FitHeadingsToList();
-    void AddRowsOfRunningServers();
+    bool AddRowsOfServersNotShown();
     void AddServerRow(const std::wstring& name);
     void FillConfigCombo();
     void ResetListColors();

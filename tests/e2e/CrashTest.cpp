@@ -191,7 +191,7 @@ TEST_F(BrenlowTest, WhileOneShowsFatalErrorItsServersRunOnForANewOneAndTheMessag
     ASSERT_TRUE(box) << "no \"Fatal Error\" message; exit code " << std::hex << dying->ExitCode();
     fs::remove(programFolder / kCrashTriggerFile); // the next one runs as usual
 
-    const fs::path recordFile = programFolder / kServerRecordFileName;
+    const fs::path recordFile = programFolder / ServerRecordFileNameOfThisSession();
     const std::string record = ReadFileBytes(recordFile);
     PostMessageW(mainWindow, WM_CLOSE, 0, 0);
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(mainWindow); }, kPatience)) << "closed without a question";

@@ -181,6 +181,6 @@ TEST_F(BrenlowTest, StartedAgainAfterAnEndByForceTheProgramFindsItsServersAndSup
     CloseAnyway();
     EXPECT_EQ(WaitForSingleObject(alphaServer, 10000), WAIT_OBJECT_0);
     EXPECT_EQ(ExitCodeOf(alphaServer), 0u) << "terminated by the program that found it again";
-    EXPECT_FALSE(std::filesystem::exists(programFolder / kServerRecordFileName))
+    EXPECT_FALSE(std::filesystem::exists(programFolder / ServerRecordFileNameOfThisSession()))
         << "a clean close keeps none";
 }

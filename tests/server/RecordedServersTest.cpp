@@ -54,7 +54,7 @@ protected:
     }
 
     TempFolder records;
-    fs::path file = records / kServerRecordFileName;
+    fs::path file = records / ServerRecordFileNameOfThisSession();
     DebugOutputCapture debugOutput;
 };
 
@@ -194,15 +194,63 @@ TEST_F(RecordedServersTest, ARecordFileThatCannotBeReadIsLoggedOnceAndReplaced) 
     }
 }
 
-TEST_F(RecordedServersTest, ARecordThatCannotBeWrittenIsLoggedOnceAndChangesNothingElse) {
-    fs::create_directories(file); // a folder where the file would be: neither read nor replaced
+// A backup or sync tool holds the file: it is neither taken for damaged nor written over, and the sweep
+// that can open it takes back what it names and writes it with the servers started meanwhile.
+TEST_F(RecordedServersTest, ARecordThatCannotBeOpenedIsLeftAloneUntilASweepCanReadIt) {
+    ASSERT_NE(Start(L"First"), 0u);
+    ASSERT_TRUE(WriteServerRecords(file.wstring(), {RecordOf(L"First")}));
+    const std::string held = ReadFileBytes(file);
+    HANDLE holder = CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+
+    EXPECT_TRUE(AdoptAsANewRun().empty());
+    ASSERT_NE(Start(L"Second"), 0u);
+    EXPECT_TRUE(wrapper.CollectStoppedServers().empty());
+    EXPECT_EQ(LogLines(kLogServerRecordsUnavailable), 1u) << "once a run";
+    EXPECT_EQ(LogLines(kLogServerRecordsDamaged), 0u);
+    CloseHandle(holder);
+    EXPECT_EQ(ReadFileBytes(file), held) << "written over while it could not be read";
+
+    EXPECT_TRUE(wrapper.CollectStoppedServers().empty());
+    EXPECT_EQ(wrapper.RunningServers.size(), 2u) << "First was not taken back";
+    EXPECT_EQ(FileRecords(), (Records{RecordOf(L"First"), RecordOf(L"Second")}));
+}
+
+// The file is open elsewhere without leave to replace it: the servers stay marked unsaved, and every
+// sweep writes them again until one can.
+TEST_F(RecordedServersTest, AWriteThatFailsIsMadeAgainAtTheNextSweep) {
     wrapper.AdoptRecordedServers(file.wstring());
     ASSERT_NE(Start(L"First"), 0u);
+    HANDLE reader =
+        CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
     ASSERT_NE(Start(L"Second"), 0u);
-    EXPECT_EQ(wrapper.RunningServers.size(), 2u);
-    EXPECT_EQ(LogLines(kLogServerRecordsDamaged), 1u);
+    wrapper.CollectStoppedServers();
+    EXPECT_EQ(FileRecords(), Records{RecordOf(L"First")});
     EXPECT_EQ(LogLines(kLogServerRecordsUnwritable), 1u) << "once a run";
-    EXPECT_TRUE(fs::is_directory(file));
+    CloseHandle(reader);
+
+    wrapper.CollectStoppedServers();
+    EXPECT_EQ(FileRecords(), (Records{RecordOf(L"First"), RecordOf(L"Second")}));
+}
+
+// No more servers than ever run at once, and no process under two names: what a file holds beyond that
+// is no record of ours.
+TEST_F(RecordedServersTest, AtMostTheMostServersAreTakenBackEachProcessOnce) {
+    Records records;
+    for (size_t i = 0; i <= kMostRunningServers; ++i) {
+        const std::wstring name = L"Server " + std::to_wstring(i);
+        ASSERT_NE(Start(name), 0u);
+        records.push_back(RecordOf(name));
+    }
+    records.insert(records.begin() + 1, {L"Twin", records[0].info, records[0].creationTime});
+    ASSERT_TRUE(WriteServerRecords(file.wstring(), records));
+
+    std::map<std::wstring, ServerProcessInfo> adopted = AdoptAsANewRun();
+    EXPECT_EQ(adopted.size(), kMostRunningServers);
+    EXPECT_FALSE(adopted.count(L"Twin"));
+    EXPECT_EQ(LogLines(kLogServerRecordsDamaged), 1u);
+    EXPECT_EQ(FileRecords().size(), kMostRunningServers);
 }
 
 } // namespace

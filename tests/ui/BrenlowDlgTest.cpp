@@ -6,6 +6,7 @@
 
 #include "ui/resource.h"
 #include "devserver/DevServerProtocol.h"
+#include "server/ServerNames.h"
 #include "server/TarnLauncherWrapper.h"
 
 #include "DocumentsFolder.h"
@@ -309,6 +310,24 @@ TEST_F(MainDialogTest, ServersInTheMapWhenTheDialogOpensGetTheirRowsInTheMapsOrd
         ASSERT_EQ(view.RowCount(), 2);
         ExpectServerRow(view, 0, L"Alpha");
         ExpectServerRow(view, 1, L"Beta");
+    });
+}
+
+// A record file that could not be opened at start-up is read by a later sweep: its servers get their rows
+// then, after those already shown.
+TEST_F(MainDialogTest, AServerThatEntersTheMapAtASweepGetsItsRow) {
+    AddCluster(L"Started");
+    CBrenlowDlg dialog;
+    RunDialog(dialog, [&](HWND window) {
+        View view{window};
+        StartEntry(view, 0);
+        uint32_t found = processes.Start(ExecutableFolder() / kServerExecutableName);
+        ASSERT_NE(found, 0u);
+        servers.RunningServers[L"Found later"] = {found, 0};
+        view.Sweep();
+        ASSERT_EQ(view.RowCount(), 2);
+        ExpectServerRow(view, 0, L"Started");
+        ExpectServerRow(view, 1, L"Found later");
     });
 }
 
