@@ -2,9 +2,6 @@
 
 namespace {
 
-// In "Local\": the session's own namespace, so each signed-in user has a Brenlow of their own.
-constexpr wchar_t kMarkerName[] = L"Local\\Brenlow.RunningInstance";
-
 // The process identifier that the section holds (0 while its creator has not written it yet).
 DWORD ReadProcessId(HANDLE section) {
     DWORD processId = 0;
@@ -41,10 +38,14 @@ BOOL CALLBACK TakeFrontWindow(HWND window, LPARAM data) {
 } // namespace
 
 InstanceMarker::InstanceMarker() {
-    section_ =
-        CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(DWORD), kMarkerName);
-    if (!section_)
-        return; // no marker to be had: run rather than refuse
+    section_ = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(DWORD),
+                                  kInstanceMarkerName);
+    if (!section_) {
+        // A Brenlow of a higher integrity level (run as administrator) made the marker, which this one
+        // may not open: it is there all the same. Without any marker to be had, run rather than refuse.
+        heldByAnother_ = GetLastError() == ERROR_ACCESS_DENIED;
+        return;
+    }
     heldByAnother_ = GetLastError() == ERROR_ALREADY_EXISTS;
     if (!heldByAnother_)
         WriteProcessId(section_, GetCurrentProcessId());

@@ -8,6 +8,9 @@
 // one finds the section there and knows whom to bring forward. The system removes the section with the
 // last handle on it, so a Brenlow that has ended, however it ended, holds no one back; Brenlow gives that
 // handle to its crash handling, which closes it first of all.
+// In "Local\": the session's own namespace, so each signed-in user has a Brenlow of their own.
+inline constexpr wchar_t kInstanceMarkerName[] = L"Local\\Brenlow.RunningInstance";
+
 class InstanceMarker {
 public:
     InstanceMarker();
@@ -15,7 +18,7 @@ public:
     InstanceMarker(const InstanceMarker&) = delete;
     InstanceMarker& operator=(const InstanceMarker&) = delete;
 
-    // Whether another Brenlow of this session held the marker first.
+    // Whether another Brenlow of this session held the marker first, one run as administrator included.
     bool IsHeldByAnother() const { return heldByAnother_; }
     // Brings that Brenlow's window to the front, its main window restored when minimised.
     void BringOtherForward() const;

@@ -3,6 +3,10 @@
 #include "BrenlowTest.h"
 #include "ForeignWindows.h"
 
+#include "app/InstanceMarker.h"
+
+#include <sddl.h>
+
 #include <algorithm>
 #include <regex>
 #include <sstream>
@@ -141,4 +145,25 @@ TEST_F(BrenlowTest, ASecondProgramFromAnyFolderBringsTheFirstForwardAndEndsWitho
     }
     EXPECT_TRUE(run->IsRunning());
     EXPECT_FALSE(fs::exists(copyFolder / L"log"));
+}
+
+// A Brenlow run as administrator makes a marker that one run without may not open: it is held all the
+// same. The test's marker stands for it, with a security descriptor that lets nobody open it.
+TEST_F(BrenlowTest, AMarkerThatMayNotBeOpenedHoldsTheProgramBackAsWell) {
+    Install(true);
+    PSECURITY_DESCRIPTOR noOne = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(D;;GA;;;WD)", SDDL_REVISION_1,
+                                                                     &noOne, nullptr));
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, noOne, FALSE};
+    std::unique_ptr<void, decltype(&CloseHandle)> marker(CreateFileMappingW(INVALID_HANDLE_VALUE, &attributes,
+                                                                            PAGE_READWRITE, 0, sizeof(DWORD),
+                                                                            kInstanceMarkerName),
+                                                         &CloseHandle);
+    LocalFree(noOne);
+    ASSERT_TRUE(marker);
+
+    BrenlowRun second(program, BrenlowRun::Mode::Debugged);
+    ASSERT_TRUE(second.WaitForExit()) << "it runs beside the one that holds the marker";
+    std::vector<std::string> said = second.DebugStrings();
+    EXPECT_EQ(std::count(said.begin(), said.end(), kLauncherLoaded), 0) << "it loaded the library";
 }
