@@ -1,5 +1,6 @@
 // Stand-in for the game's dedicated server: records how it was started, then runs until it is
-// terminated or told to exit (by its exit event, or after the delay its cluster folder asks for).
+// terminated, told to exit (by its exit event, or after the delay its cluster folder asks for) or told
+// to crash (by its crash event).
 #include "base/ModulePath.h"
 #include "base/TextEncoding.h"
 #include "devserver/DevServerProtocol.h"
@@ -63,6 +64,21 @@ DWORD ExitDelay(const std::wstring& cluster) {
     return static_cast<DWORD>(milliseconds);
 }
 
+// No debugger and no error report, as for a crash where none is set up: the process ends with the
+// exception's code.
+LONG WINAPI EndWithTheExceptionsCode(EXCEPTION_POINTERS* exception) {
+    TerminateProcess(GetCurrentProcess(), exception->ExceptionRecord->ExceptionCode);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
+int* volatile nowhere = nullptr; // not known to the compiler as null
+
+[[noreturn]] void Crash() {
+    SetUnhandledExceptionFilter(EndWithTheExceptionsCode);
+    *nowhere = 0;
+    ExitProcess(1); // not reached
+}
+
 } // namespace
 
 int wmain() {
@@ -70,15 +86,20 @@ int wmain() {
     std::vector<std::wstring> arguments = ParsedArguments(commandLine);
     std::wstring cluster = ClusterName(arguments);
 
-    // The event exists before the record, so that whoever has read the record can signal it.
+    // The events exist before the record, so that whoever has read the record can signal them.
     HANDLE exitEvent =
         CreateEventW(nullptr, TRUE, FALSE, DevServerExitEventName(GetCurrentProcessId()).c_str());
+    HANDLE crashEvent =
+        CreateEventW(nullptr, TRUE, FALSE, DevServerCrashEventName(GetCurrentProcessId()).c_str());
     WriteRecord(commandLine, arguments);
     std::printf("dedicated server stand-in for cluster \"%s\", process %lu\n", Utf8(cluster).c_str(),
                 GetCurrentProcessId());
     std::fflush(stdout);
 
-    WaitForSingleObject(exitEvent, ExitDelay(cluster));
+    HANDLE events[] = {exitEvent, crashEvent};
+    if (WaitForMultipleObjects(2, events, FALSE, ExitDelay(cluster)) == WAIT_OBJECT_0 + 1)
+        Crash();
     CloseHandle(exitEvent);
+    CloseHandle(crashEvent);
     return static_cast<int>(kDevServerOwnExitCode);
 }

@@ -15,6 +15,12 @@ inline std::wstring DevServerExitEventName(uint32_t processId) {
     return L"moorwake_devserver_exit_" + std::to_wstring(processId);
 }
 
+// A manual-reset event the server creates; setting it makes the server crash: it ends with an access
+// violation's code (0xC0000005), as a server that crashed without a debugger ends.
+inline std::wstring DevServerCrashEventName(uint32_t processId) {
+    return L"moorwake_devserver_crash_" + std::to_wstring(processId);
+}
+
 // In the server's cluster folder (<Documents>\Vornak\MoorwakeTarn\<cluster>): a decimal number of
 // milliseconds after which the server exits by itself.
 inline constexpr wchar_t kDevServerExitAfterFile[] = L"devserver_exit_after_ms.txt";

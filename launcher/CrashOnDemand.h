@@ -19,6 +19,10 @@ inline constexpr char kCrashWithForeignException[] = "foreign-exception";
 // An access violation in GetTarnLauncherHelper, on the thread that binds the library.
 inline constexpr char kCrashInFactory[] = "factory";
 
+// While a file of this name lies beside tarn_launcher.dll, LaunchProcess starts nothing and fails, as
+// the platform's launcher does when it cannot start the server.
+inline constexpr wchar_t kRefuseLaunchesFile[] = L"tarn_launcher_refuse_launches.txt";
+
 // From the moment the library has crashed the program, it appends the name of every call it still
 // receives (RunCallbacks, LaunchProcess, Shutdown), one a line, to this file beside itself.
 inline constexpr wchar_t kCallsAfterCrashFile[] = L"tarn_launcher_calls_after_crash.txt";

@@ -74,6 +74,10 @@ bool TarnLauncher::LaunchProcess(const wchar_t* commandLine, ServerProcessInfo* 
     RecordIfCrashed("LaunchProcess");
     if (!commandLine || !info || shutDown_)
         return false;
+    if (GetFileAttributesW(BesideLibrary(kRefuseLaunchesFile).c_str()) != INVALID_FILE_ATTRIBUTES) {
+        Report("LaunchProcess refused");
+        return false;
+    }
     std::wstring folder; // the folder of the executable that loaded this library
     if (!GetModuleDirectory(folder, nullptr, kLongestPath))
         return false;
