@@ -4,13 +4,18 @@
 demo_program=$BRENLOW_DEMO/program
 demo_documents=$BRENLOW_DEMO/Documents
 
-# Brenlow.exe beside the stand-in launcher library and server, as a user would lay them out.
+# Brenlow.exe beside the stand-in launcher library and server, as a user would lay them out. With
+# "keep", what an earlier run left there stays (its log, the record of servers that still run), and a
+# program is replaced by renaming a new copy over it, which leaves a server that runs from it running.
 demo_prepare_program() {
-  local bin=$BRENLOW_BUILD/bin
-  rm -rf "$demo_program"
+  local bin=$BRENLOW_BUILD/bin file
+  [ "${1:-}" = keep ] || rm -rf "$demo_program"
   mkdir -p "$demo_program"
-  cp "$bin/Brenlow.exe" "$bin/tarn_launcher.dll" "$bin/moorwake_dedicated_server_nullrenderer.exe" \
-    "$demo_program/"
+  for file in Brenlow.exe tarn_launcher.dll moorwake_dedicated_server_nullrenderer.exe; do
+    cmp -s "$bin/$file" "$demo_program/$file" && continue
+    cp "$bin/$file" "$demo_program/$file.new"
+    mv -f "$demo_program/$file.new" "$demo_program/$file"
+  done
 }
 
 # One configuration: a folder with the marker file, optionally telling its server to end by itself.
