@@ -13,7 +13,8 @@ namespace {
 constexpr wchar_t kByteOrderMark = L'\xFEFF';
 constexpr std::wstring_view kHeader = L"Brenlow running servers 1 ";
 constexpr std::wstring_view kLineEnd = L"\r\n";
-constexpr wchar_t kTemporarySuffix[] = L".new";
+// The replacement is written under the record's name and this, and then renamed over the record.
+constexpr wchar_t kReplacementSuffix[] = L".new";
 // Ten records of the longest names a command line takes fit many times over; a larger file is not ours.
 constexpr LONGLONG kLargestFile = 1 << 20;
 
@@ -151,7 +152,9 @@ std::wstring ServerRecordFileNameOfThisSession() {
     return ServerRecordFileName(session);
 }
 
-ServerRecordReading ReadServerRecords(const std::wstring& path, std::vector<ServerRecord>& records) {
+namespace {
+
+ServerRecordReading ReadOneFile(const std::wstring& path, std::vector<ServerRecord>& records) {
     records.clear();
     FileHandle file = OpenFile(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
     if (!file) {
@@ -165,9 +168,20 @@ ServerRecordReading ReadServerRecords(const std::wstring& path, std::vector<Serv
     return ParseRecords(text, records) && !cut ? ServerRecordReading::Whole : ServerRecordReading::Damaged;
 }
 
+} // namespace
+
+ServerRecordReading ReadServerRecords(const std::wstring& path, std::vector<ServerRecord>& records) {
+    // A whole replacement beside the record is newer than it: it could not be renamed over it.
+    if (ReadOneFile(path + kReplacementSuffix, records) == ServerRecordReading::Whole)
+        return ServerRecordReading::Whole;
+    return ReadOneFile(path, records);
+}
+
 bool WriteServerRecords(const std::wstring& path, const std::vector<ServerRecord>& records) {
-    if (records.empty())
+    if (records.empty()) {
+        DeleteFileW((path + kReplacementSuffix).c_str());
         return DeleteFileW(path.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
+    }
 
     std::wstring text(1, kByteOrderMark);
     text += kHeader;
@@ -175,16 +189,18 @@ bool WriteServerRecords(const std::wstring& path, const std::vector<ServerRecord
     for (const ServerRecord& record : records)
         text += FormatRecord(record) + std::wstring(kLineEnd);
 
-    const std::wstring temporary = path + kTemporarySuffix;
-    bool replaced = false;
-    if (FileHandle file = OpenFile(temporary, GENERIC_WRITE | DELETE, 0, CREATE_ALWAYS)) {
+    const std::wstring replacement = path + kReplacementSuffix;
+    bool written = false;
+    if (FileHandle file = OpenFile(replacement, GENERIC_WRITE | DELETE, 0, CREATE_ALWAYS)) {
         const auto size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
         DWORD done = 0;
-        replaced = WriteFile(file.get(), text.data(), size, &done, nullptr) && done == size &&
-                   FlushFileBuffers(file.get()) && RenameOver(file.get(), path);
+        written = WriteFile(file.get(), text.data(), size, &done, nullptr) && done == size &&
+                  FlushFileBuffers(file.get());
+        if (written && RenameOver(file.get(), path))
+            return true;
     }
-    if (replaced)
-        return true;
-    DeleteFileW(temporary.c_str());
+    // A whole replacement that cannot take the record's place stays beside it, for the next reading.
+    if (!written)
+        DeleteFileW(replacement.c_str());
     return false;
 }

@@ -40,10 +40,13 @@ enum class ServerRecordReading {
     Unavailable, // the file cannot be opened now (another program holds it, it may not be read, ...)
 };
 
-// Reads the records of `path` into `records` (cleared first), every line that can be read.
+// Reads the records of `path` into `records` (cleared first), every line that can be read; or, when a
+// whole replacement lies beside it (`path` + ".new", which could not be renamed over it), that one's.
 ServerRecordReading ReadServerRecords(const std::wstring& path, std::vector<ServerRecord>& records);
 
 // Replaces the file with `records`: written and flushed to disk under another name first, then renamed
 // over the old one, so that neither a failure nor a power cut leaves half a file. No records: no file.
-// False, with the old file unchanged, when it cannot be written.
+// False, with the old file unchanged, when it cannot be replaced; a replacement that was written but
+// could not be renamed over it (another program holds it) stays beside it, and the next reading takes
+// it, so that a Brenlow ended before it can write again loses nothing.
 bool WriteServerRecords(const std::wstring& path, const std::vector<ServerRecord>& records);

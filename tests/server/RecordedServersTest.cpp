@@ -78,26 +78,39 @@ TEST(ServerRecordFile, KeepsEveryNameAndNumberExactly) {
     EXPECT_TRUE(read.empty());
 }
 
-// The old file stays whole when its replacement cannot be made, and no part of the new one is left.
-TEST(ServerRecordFile, AWriteThatFailsLeavesTheOldFileAsItWas) {
+// The old file stays whole when its replacement cannot take its place; a whole replacement stays beside it
+// and is what the next reading takes, until a write can replace the old file; no part of one is left.
+TEST(ServerRecordFile, AWriteThatFailsLeavesTheOldFileAsItWasAndTheNewerBesideIt) {
     TempFolder folder;
     const fs::path path = folder / L"records.txt";
-    ASSERT_TRUE(WriteServerRecords(path.wstring(), {{L"Old", {1, 2}, 3}}));
-    const std::string old = ReadFileBytes(path);
+    const Records old = {{L"Old", {1, 2}, 3}}, newer = {{L"New", {4, 5}, 6}};
+    ASSERT_TRUE(WriteServerRecords(path.wstring(), old));
+    const std::string oldBytes = ReadFileBytes(path);
+    Records read;
 
     // The old file open elsewhere without leave to delete it: the new one is made but cannot replace it.
     HANDLE reader =
         CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(reader, INVALID_HANDLE_VALUE);
-    EXPECT_FALSE(WriteServerRecords(path.wstring(), {{L"New", {4, 5}, 6}}));
+    EXPECT_FALSE(WriteServerRecords(path.wstring(), newer));
+    EXPECT_EQ(ReadFileBytes(path), oldBytes);
+    EXPECT_EQ(ReadServerRecords(path.wstring(), read), ServerRecordReading::Whole);
+    EXPECT_EQ(read, newer) << "the newer records were lost";
     CloseHandle(reader);
-    EXPECT_EQ(ReadFileBytes(path), old);
-    EXPECT_FALSE(fs::exists(path.wstring() + L".new")) << "a half-made replacement stays behind";
+    ASSERT_TRUE(WriteServerRecords(path.wstring(), newer));
+    EXPECT_FALSE(fs::exists(path.wstring() + L".new"));
+
+    // A replacement cut short is no record: the file itself is read.
+    ASSERT_TRUE(WriteServerRecords(path.wstring(), old));
+    WriteFileBytes(path.wstring() + L".new", ReadFileBytes(path).substr(0, 20));
+    EXPECT_EQ(ReadServerRecords(path.wstring(), read), ServerRecordReading::Whole);
+    EXPECT_EQ(read, old);
 
     // The new one cannot even be made.
+    fs::remove(path.wstring() + L".new");
     fs::create_directories(path.wstring() + L".new");
-    EXPECT_FALSE(WriteServerRecords(path.wstring(), {{L"New", {4, 5}, 6}}));
-    EXPECT_EQ(ReadFileBytes(path), old);
+    EXPECT_FALSE(WriteServerRecords(path.wstring(), newer));
+    EXPECT_EQ(ReadFileBytes(path), oldBytes);
 }
 
 TEST_F(RecordedServersTest, EveryChangeOfTheMapIsWrittenAndTheNextRunTakesBackWhatStillRuns) {
@@ -216,21 +229,25 @@ TEST_F(RecordedServersTest, ARecordThatCannotBeOpenedIsLeftAloneUntilASweepCanRe
     EXPECT_EQ(FileRecords(), (Records{RecordOf(L"First"), RecordOf(L"Second")}));
 }
 
-// The file is open elsewhere without leave to replace it: the servers stay marked unsaved, and every
-// sweep writes them again until one can.
+// The file is open elsewhere without leave to replace it: the servers stay marked unsaved, every sweep
+// writes them again until one can, and meanwhile a Brenlow started after an unexpected end finds both.
 TEST_F(RecordedServersTest, AWriteThatFailsIsMadeAgainAtTheNextSweep) {
     wrapper.AdoptRecordedServers(file.wstring());
     ASSERT_NE(Start(L"First"), 0u);
+    const std::string first = ReadFileBytes(file);
     HANDLE reader =
         CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(reader, INVALID_HANDLE_VALUE);
     ASSERT_NE(Start(L"Second"), 0u);
     wrapper.CollectStoppedServers();
-    EXPECT_EQ(FileRecords(), Records{RecordOf(L"First")});
+    EXPECT_EQ(ReadFileBytes(file), first);
+    EXPECT_EQ(FileRecords(), (Records{RecordOf(L"First"), RecordOf(L"Second")}));
     EXPECT_EQ(LogLines(kLogServerRecordsUnwritable), 1u) << "once a run";
     CloseHandle(reader);
 
     wrapper.CollectStoppedServers();
+    EXPECT_NE(ReadFileBytes(file), first);
+    EXPECT_FALSE(fs::exists(file.wstring() + L".new"));
     EXPECT_EQ(FileRecords(), (Records{RecordOf(L"First"), RecordOf(L"Second")}));
 }
 
