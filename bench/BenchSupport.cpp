@@ -57,6 +57,18 @@ bool MeasureTimeIsUp() {
 
 } // namespace
 
+namespace {
+bool runFailed = false;
+}
+
+void MarkRunFailed() {
+    runFailed = true;
+}
+
+bool RunFailed() {
+    return runFailed;
+}
+
 void Fail(const std::string& whatDidNotHappen) {
     throw std::runtime_error(MeasureTimeIsUp() ? kOutOfTime : whatDidNotHappen);
 }

@@ -21,6 +21,9 @@ inline void Require(bool done, const std::string& whatDidNotHappen) {
     if (!done)
         Fail(whatDidNotHappen);
 }
+// A measure that printed its lines but found what it looked for wrong: the run ends with exit code 1.
+void MarkRunFailed();
+bool RunFailed();
 // The time the running measure is given, set by the runner: every wait ends by then.
 void StartMeasureClock(DWORD limitMs);
 void StopMeasureClock();

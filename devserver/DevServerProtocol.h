@@ -1,6 +1,9 @@
 #pragma once
 // How tests and the demo talk to the stand-in dedicated server.
+#include "base/TextEncoding.h"
+
 #include <cstdint>
+#include <sstream>
 #include <string>
 
 // Written beside the server's executable once it runs: UTF-8, the raw command line on the first line,
@@ -8,6 +11,17 @@
 // written under the name + ".partial" first and then renamed, so that a reader never sees half of it.
 inline std::wstring DevServerRecordName(uint32_t processId) {
     return L"devserver-" + std::to_wstring(processId) + L".txt";
+}
+
+// The last argument of the command line in a server's record (the record's bytes): the cluster's name
+// for a server that Brenlow started.
+inline std::wstring DevServerRecordLastArgument(const std::string& record) {
+    std::istringstream lines(record);
+    std::string line, last;
+    std::getline(lines, line); // the raw command line
+    while (std::getline(lines, line))
+        last = line;
+    return FromUtf8(last);
 }
 
 // A manual-reset event the server creates; setting it makes the server exit by itself.

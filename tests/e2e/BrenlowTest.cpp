@@ -12,20 +12,6 @@ using namespace testsupport;
 
 namespace e2e {
 
-namespace {
-
-// The last argument the server received, as the platform splits its command line.
-std::wstring LastArgument(const std::string& record) {
-    std::istringstream lines(record);
-    std::string line, last;
-    std::getline(lines, line); // the raw command line
-    while (std::getline(lines, line))
-        last = line;
-    return FromUtf8(last);
-}
-
-} // namespace
-
 bool IsRunning(HANDLE process) {
     return process && WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
 }
@@ -160,7 +146,7 @@ void BrenlowTest::TrackServers() {
             continue;
         recordsRead_.insert(processId);
         HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
-        std::wstring name = LastArgument(record);
+        std::wstring name = DevServerRecordLastArgument(record);
         if (!process)
             ADD_FAILURE() << "the server of " << Utf8(name) << " is gone before it could be watched";
         else if (!servers_.emplace(name, process).second)
