@@ -140,20 +140,6 @@ bool RenameOver(HANDLE file, const std::wstring& target) {
     return SetFileInformationByHandle(file, FileRenameInfo, rename, static_cast<DWORD>(buffer.size()));
 }
 
-} // namespace
-
-std::wstring ServerRecordFileName(unsigned long sessionId) {
-    return L"RunningServers-" + std::to_wstring(sessionId) + L".txt";
-}
-
-std::wstring ServerRecordFileNameOfThisSession() {
-    DWORD session = 0;
-    ProcessIdToSessionId(GetCurrentProcessId(), &session);
-    return ServerRecordFileName(session);
-}
-
-namespace {
-
 ServerRecordReading ReadOneFile(const std::wstring& path, std::vector<ServerRecord>& records) {
     records.clear();
     FileHandle file = OpenFile(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
@@ -169,6 +155,16 @@ ServerRecordReading ReadOneFile(const std::wstring& path, std::vector<ServerReco
 }
 
 } // namespace
+
+std::wstring ServerRecordFileName(unsigned long sessionId) {
+    return L"RunningServers-" + std::to_wstring(sessionId) + L".txt";
+}
+
+std::wstring ServerRecordFileNameOfThisSession() {
+    DWORD session = 0;
+    ProcessIdToSessionId(GetCurrentProcessId(), &session);
+    return ServerRecordFileName(session);
+}
 
 ServerRecordReading ReadServerRecords(const std::wstring& path, std::vector<ServerRecord>& records) {
     // A whole replacement beside the record is newer than it: it could not be renamed over it.
