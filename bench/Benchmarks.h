@@ -8,7 +8,7 @@ void RunRecordsBenchmark();
 void RunStartupBenchmark();
 void RunMemoryBenchmark();
 void RunIdleBenchmark();
-void RunSoak(); // long: only when asked for by name
+void RunSoak();  // long: only when asked for by name
 void RunChaos(); // long: only when asked for by name (bench/ChaosRun.h)
 // How long the chaos runs: BRENLOW_CHAOS_MINUTES, 30 by default.
 double ChaosMinutes();

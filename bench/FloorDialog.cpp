@@ -32,6 +32,7 @@ constexpr WORD kListId = 100;
 
 TarnLauncherHelper* helper = nullptr;
 std::vector<DWORD> servers;
+std::vector<ULONGLONG> serversCreatedAt; // beside each server, taken at its first check
 int liveServersSeen = 0;
 
 TarnLauncherHelper* BindLauncher() {
@@ -73,9 +74,10 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
             SendDlgItemMessageW(dialog, kListId, LVM_INSERTCOLUMNW, 3, reinterpret_cast<LPARAM>(&column));
         }
         int rows = 0;
-        for (DWORD server : servers) {
-            if (bench::IsServerRunning(server))
-                AddServerRow(GetDlgItem(dialog, kListId), server, rows++);
+        serversCreatedAt.assign(servers.size(), 0);
+        for (size_t i = 0; i < servers.size(); ++i) {
+            if (bench::IsServerRunning(servers[i], serversCreatedAt[i]))
+                AddServerRow(GetDlgItem(dialog, kListId), servers[i], rows++);
         }
         SetTimer(dialog, kSweepTimer, kSweepMs, nullptr);
         SetTimer(dialog, kCallbacksTimer, kCallbacksMs, nullptr);
@@ -85,8 +87,8 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
         if (wParam == kCallbacksTimer && helper)
             helper->RunCallbacks();
         if (wParam == kSweepTimer) {
-            for (DWORD server : servers)
-                liveServersSeen += bench::IsServerRunning(server);
+            for (size_t i = 0; i < servers.size(); ++i)
+                liveServersSeen += bench::IsServerRunning(servers[i], serversCreatedAt[i]);
         }
         return TRUE;
     case WM_COMMAND:

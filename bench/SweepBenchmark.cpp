@@ -1,11 +1,14 @@
 // The sweep: CollectStoppedServers over 10 live servers started through the launcher library. Floor:
-// for each of the same servers, open the process, read its image name, close the handle.
+// for each of the same servers, open the process, read its image name and creation time, close the
+// handle.
 #include "BenchServers.h"
 #include "BenchSupport.h"
 #include "Benchmarks.h"
 #include "ServerCheck.h"
 
 #include "server/TarnLauncherWrapper.h"
+
+#include <map>
 
 namespace {
 
@@ -19,11 +22,12 @@ void RunSweepBenchmark() {
     bench::BenchServers servers(kServers);
     TarnLauncherWrapper& wrapper = TarnLauncherWrapper::GetInstance();
     size_t sweptByMistake = 0, missedByFloor = 0;
+    std::map<DWORD, ULONGLONG> createdAt;
     bench::Medians seconds = bench::MedianSecondsInTurns(
         kRounds, [&] { sweptByMistake += wrapper.CollectStoppedServers().size(); },
         [&] {
             for (const auto& [name, info] : servers.Servers())
-                missedByFloor += !bench::IsServerRunning(info.ProcessId);
+                missedByFloor += !bench::IsServerRunning(info.ProcessId, createdAt[info.ProcessId]);
         });
 
     bench::PrintMeasure("sweep", seconds.brenlow * 1e3, seconds.floor * 1e3, "ms", 3);
