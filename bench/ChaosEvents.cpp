@@ -410,19 +410,9 @@ fs::path ChaosRun::ConfigurationFolder(const std::wstring& name) const {
 
 ChaosRun::Brenlow ChaosRun::Launch() const {
     Brenlow brenlow;
-    const fs::path program = program_ / L"Brenlow.exe";
-    std::wstring line = L"\"" + program.wstring() + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    Require(CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
-                           program_.c_str(), &startup, &process),
-            "Brenlow.exe did not start");
-    AssignProcessToJobObject(job_, process.hProcess);
-    ResumeThread(process.hThread);
-    CloseHandle(process.hThread);
-    brenlow.process = process.hProcess;
-    brenlow.id = process.dwProcessId;
+    brenlow.process = StartInJob(program_ / L"Brenlow.exe", L"");
+    Require(brenlow.process != nullptr, "Brenlow.exe did not start");
+    brenlow.id = GetProcessId(brenlow.process);
     brenlow.started = GetTickCount64();
     return brenlow;
 }

@@ -64,7 +64,18 @@ std::string Hex(DWORD value) {
     return text;
 }
 
-HANDLE StartInJob(HANDLE job, const fs::path& program, const std::wstring& arguments) {
+// Terminates a process that the run has no handle on, and waits for its end.
+void EndProcessById(DWORD id, DWORD exitCode) {
+    if (HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id)) {
+        TerminateProcess(process, exitCode);
+        WaitForSingleObject(process, 10000);
+        CloseHandle(process);
+    }
+}
+
+} // namespace
+
+HANDLE ChaosRun::StartInJob(const fs::path& program, const std::wstring& arguments) const {
     std::wstring line = L"\"" + program.wstring() + L"\" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -73,13 +84,11 @@ HANDLE StartInJob(HANDLE job, const fs::path& program, const std::wstring& argum
                         CREATE_SUSPENDED | DETACHED_PROCESS, nullptr, program.parent_path().c_str(), &startup,
                         &process))
         return nullptr;
-    AssignProcessToJobObject(job, process.hProcess);
+    AssignProcessToJobObject(job_, process.hProcess);
     ResumeThread(process.hThread);
     CloseHandle(process.hThread);
     return process.hProcess;
 }
-
-} // namespace
 
 ChaosRun::ChaosRun(uint64_t seed, double minutes)
     : seed_(seed), end_(GetTickCount64() + static_cast<ULONGLONG>(minutes * 60000)), random_(seed) {
@@ -114,7 +123,7 @@ ChaosRun::ChaosRun(uint64_t seed, double minutes)
     fs::copy_file(ReleaseFolder() / kServerExecutableName, bystanders_ / kServerExecutableName);
     fs::copy_file(ReleaseFolder() / kServerExecutableName, bystanders_ / L"bystander.exe");
     for (const wchar_t* file : {kServerExecutableName, L"bystander.exe"}) {
-        HANDLE process = StartInJob(job_, bystanders_ / file, L"-console -shard Master -cluster Bystander");
+        HANDLE process = StartInJob(bystanders_ / file, L"-console -shard Master -cluster Bystander");
         Require(process != nullptr, "a bystander did not start");
         bystanderProcesses_.push_back(process);
     }
@@ -231,7 +240,7 @@ void ChaosRun::Check() {
             Violation("the record does not hold the servers shown", Joined(sorted), Joined(RecordedNames()));
         if (testsupport::FindFatalErrorBox(brenlow_.id))
             Violation("Brenlow shows Fatal Error", "no crash", "Fatal Error");
-        CheckHoldings();
+        CheckHoldings(static_cast<int>(rows.size()));
     }
     CheckServers();
     CheckLog();
@@ -303,8 +312,7 @@ void ChaosRun::CheckLog() {
 }
 
 // After the run's first part, the holdings of a Brenlow stay within those seen then.
-void ChaosRun::CheckHoldings() {
-    const int rows = static_cast<int>(Rows().size());
+void ChaosRun::CheckHoldings(int rows) {
     Holdings now{(GetTickCount64() - begun_) / 60000.0, HandleCount(brenlow_.id),
                  WindowCount(brenlow_.id) - rows, CommittedPrivateMebibytes(brenlow_.process)};
     const double baselineEnd = (end_ - begun_) / 60000.0 * kBaselineShare;
@@ -351,18 +359,14 @@ void ChaosRun::Repair() {
             server.fate = Fate::EndedByChaos;
         }
     }
-    for (DWORD id : BrenlowProcessIds()) {
-        if (HANDLE other = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id)) {
-            TerminateProcess(other, kEndedByTheRun);
-            WaitForSingleObject(other, 10000);
-            CloseHandle(other);
-        }
-    }
+    for (DWORD id : BrenlowProcessIds())
+        EndProcessById(id, kEndedByTheRun);
     EndUnknownServers();
     if (recordHolder_)
         CloseHandle(std::exchange(recordHolder_, nullptr));
     SetFileAttributesW(record_.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileW(record_.c_str());
+    DeleteFileW((record_.wstring() + L".new").c_str());
     obstacle_ = Obstacle::None;
 }
 
@@ -375,11 +379,7 @@ void ChaosRun::EndUnknownServers() {
                                            [&](HANDLE process) { return GetProcessId(process) == id; });
         if (known || bystander)
             continue;
-        if (HANDLE unknown = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id)) {
-            TerminateProcess(unknown, kEndedByTheRun);
-            WaitForSingleObject(unknown, 10000);
-            CloseHandle(unknown);
-        }
+        EndProcessById(id, kEndedByTheRun);
         DeleteFileW((program_ / DevServerRecordName(id)).c_str());
     }
 }

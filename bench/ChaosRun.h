@@ -75,6 +75,8 @@ private:
     void RemoveConfiguration();
     void RestoreConfiguration();
 
+    // A program started inside the run's job.
+    HANDLE StartInJob(const std::filesystem::path& program, const std::wstring& arguments) const;
     // Brenlow's processes and window.
     Brenlow Launch() const;
     bool WaitForWindow(Brenlow& brenlow, DWORD timeoutMs = 20000);
@@ -99,7 +101,7 @@ private:
     void Check();
     void CheckServers();
     void CheckLog();
-    void CheckHoldings();
+    void CheckHoldings(int rows);
     void Violation(const std::string& what, const std::string& expected, const std::string& seen);
     void Repair();
     // Counts an event of `kind` and keeps it among those printed before a violation.
